@@ -1,0 +1,29 @@
+# The two commands of the README: `make run` and `make test`. Each installs what it needs.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build cross host run test bench clean
+
+all: build
+
+deps:
+	@bash tools/ensure-deps.sh
+
+cross: deps
+	cmake --preset cross >/dev/null
+	cmake --build --preset cross -j $(JOBS)
+
+host: deps
+	cmake --preset host >/dev/null
+	cmake --build --preset host -j $(JOBS)
+
+build: cross host
+
+run: cross
+	bash tools/run.sh
+
+test: build
+	ctest --preset host -j $(JOBS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,1 @@
+# Payload packing: filled in as it is built.

@@ -1,0 +1,16 @@
+# Cross build for 32-bit Windows with Debian's mingw-w64 (win32 thread model, so nothing
+# pulls in libwinpthread). Cross-built test programs run through Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(tool_prefix i686-w64-mingw32)
+find_program(CMAKE_C_COMPILER NAMES ${tool_prefix}-gcc-win32 ${tool_prefix}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${tool_prefix}-g++-win32 ${tool_prefix}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${tool_prefix}-windres REQUIRED)
+set(CMAKE_FIND_ROOT_PATH /usr/${tool_prefix})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+find_program(WINE_PROGRAM wine)
+if(WINE_PROGRAM)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
+endif()

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace brantel {
+
+// Numbers a component in catalogue order, 0 to 13.
+using ComponentIndex = std::int16_t;
+
+inline constexpr std::array<std::string_view, 14> kComponentNames = {
+#define BRANTEL_COMPONENT(name) name,
+#include "installer/catalogue.inc"
+#undef BRANTEL_COMPONENT
+};
+
+inline constexpr ComponentIndex kComponentCount = static_cast<ComponentIndex>(kComponentNames.size());
+
+// What GetDllName answers for an index outside the catalogue; it names no component.
+inline constexpr std::string_view kNoComponent = "<<<<False>>>>";
+
+// The file name of component `index`, as a new string of the caller's.
+std::string GetDllName(const ComponentIndex& index);
+
+}  // namespace brantel

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace brantel {
+
+// The component files that the installer carries, keyed by resource type and name. Both are
+// matched without regard to letter case. The store is read-only and outlives every caller, so a
+// lookup hands out a view of the entry's bytes rather than a copy.
+class PayloadStore {
+ public:
+  virtual ~PayloadStore() = default;
+  // Throws Error when no entry has that type and name.
+  virtual std::span<const std::uint8_t> ReadPayload(std::string_view name,
+                                                    std::string_view type) const = 0;
+};
+
+}  // namespace brantel

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace brantel {
+
+// Window positions and sizes are in twips (1/1440 inch), held in single precision.
+using Twips = float;
+
+enum class ControlKind : std::uint8_t { PictureBox, Panel, CommandButton, Line, Label };
+
+// The controls of FrmMain, in the order the design lists them.
+enum class ControlName : std::uint8_t {
+  PicArrow,
+  PicError,
+  PicQues,
+  PicInfo,
+  PicGood,
+  Pnl1,
+  CmdInstall,
+  Line1,
+  lblAbout,
+  lblCom,
+};
+
+// The five status pictures that the design carries.
+enum class Picture : std::uint8_t { Good, Info, Ques, Error, Arrow };
+
+enum class TextAlign : std::uint8_t { Left, Right };
+
+struct Rgb {
+  std::uint8_t red, green, blue;
+};
+
+// Colours that follow the system's settings rather than a fixed value.
+enum class SystemColour : std::uint8_t { ButtonFace, WindowText };
+
+struct Colour {
+  std::optional<Rgb> fixed;  // empty: the system colour below
+  SystemColour system = SystemColour::WindowText;
+};
+
+struct FontDesign {
+  std::string_view face;
+  float points;
+  int weight;
+  std::uint8_t charset;
+};
+
+struct ControlDesign {
+  ControlName name;
+  std::string_view label;  // the control's name in the design, for reports
+  ControlKind kind;
+  std::int16_t index;                     // element of a control array; 0 for single controls
+  std::optional<ControlName> container;  // empty: the window
+  Twips left, top, width, height;
+  std::optional<int> tabIndex;
+  bool visible;
+  std::optional<FontDesign> font;  // empty: the window's font
+  std::optional<Colour> foreColour;
+  std::optional<Colour> backColour;
+  TextAlign align = TextAlign::Left;
+  std::optional<Picture> picture;
+  std::string_view text;  // placeholder texts are replaced before the window shows
+  // A Line runs from (left, top) to (left + width, top + height) in its container.
+};
+
+struct WindowDesign {
+  std::string_view className;
+  Twips clientWidth, clientHeight;
+  Rgb background;
+  FontDesign font;
+  std::string_view caption;  // placeholder
+  int iconResource;
+};
+
+const WindowDesign& FrmMainDesign();
+std::span<const ControlDesign> FrmMainControls();
+const ControlDesign& DesignOf(ControlName name);
+
+// Control identifiers of the Win32 window: one block of 100 per control so that element i of a
+// control array is base + i. Test programs find controls by these identifiers.
+constexpr int ControlId(ControlName name, std::int16_t index = 0) {
+  return 100 * (static_cast<int>(name) + 1) + index;
+}
+
+// Twips to pixels at the display's resolution, rounded to the nearest pixel.
+constexpr int TwipsToPixels(Twips twips, int dotsPerInch) {
+  const double pixels = static_cast<double>(twips) * dotsPerInch / 1440.0;
+  return static_cast<int>(pixels < 0 ? pixels - 0.5 : pixels + 0.5);
+}
+
+}  // namespace brantel
