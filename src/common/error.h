@@ -8,7 +8,7 @@ namespace brantel {
 // Codes of failures that the portable code detects itself. They use the values of the
 // matching Windows error codes, so one report serves both kinds.
 namespace error_code {
-inline constexpr std::uint32_t kInvalidArgument = 87;        // ERROR_INVALID_PARAMETER
+inline constexpr std::uint32_t kInvalidArgument = 87;         // ERROR_INVALID_PARAMETER
 inline constexpr std::uint32_t kResourceTypeNotFound = 1813;  // ERROR_RESOURCE_TYPE_NOT_FOUND
 inline constexpr std::uint32_t kResourceNameNotFound = 1814;  // ERROR_RESOURCE_NAME_NOT_FOUND
 inline constexpr std::uint32_t kBadFormat = 11;               // ERROR_BAD_FORMAT

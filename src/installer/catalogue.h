@@ -16,7 +16,8 @@ inline constexpr std::array<std::string_view, 14> kComponentNames = {
 #undef BRANTEL_COMPONENT
 };
 
-inline constexpr ComponentIndex kComponentCount = static_cast<ComponentIndex>(kComponentNames.size());
+inline constexpr ComponentIndex kComponentCount =
+    static_cast<ComponentIndex>(kComponentNames.size());
 
 // What GetDllName answers for an index outside the catalogue; it names no component.
 inline constexpr std::string_view kNoComponent = "<<<<False>>>>";

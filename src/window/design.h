@@ -54,7 +54,7 @@ struct ControlDesign {
   ControlName name;
   std::string_view label;  // the control's name in the design, for reports
   ControlKind kind;
-  std::int16_t index;                     // element of a control array; 0 for single controls
+  std::int16_t index;                    // element of a control array; 0 for single controls
   std::optional<ControlName> container;  // empty: the window
   Twips left, top, width, height;
   std::optional<int> tabIndex;

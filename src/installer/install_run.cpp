@@ -1,0 +1,47 @@
+#include "installer/install_run.h"
+
+#include <exception>
+
+#include "installer/catalogue.h"
+
+namespace brantel {
+namespace {
+
+void InstallComponents(InstallControls& controls, SystemServices& system, const PayloadStore& store,
+                       FileWriter& writer) {
+  const std::string systemFolder = system.ReadEnvironment("windir") + "\\System32\\";
+  for (ComponentIndex index = 0; index < kComponentCount; ++index) {
+    const std::string name = GetDllName(index);
+    SetRowState(controls, index, RowState::InProgress);
+    const std::string path = systemFolder + name;
+    if (system.FindOrdinaryFile(path).empty()) {
+      ExtractFile(store, writer, name, kPayloadType, path);
+      system.StartSystemProgram("regsvr32.exe", "regsvr32 /s " + name, systemFolder);
+      AppendRowStatus(controls, index, kMessageInstalled);
+      SetRowState(controls, index, RowState::Installed);
+    } else {
+      // A present file is left as it is: not compared, replaced or registered again.
+      AppendRowStatus(controls, index, kMessageAlreadyInstalled);
+      SetRowState(controls, index, RowState::AlreadyInstalled);
+    }
+  }
+}
+
+}  // namespace
+
+void Install(InstallControls& controls, SystemServices& system, const PayloadStore& store,
+             FileWriter& writer) {
+  try {
+    if (controls.ButtonCaption() == kCaptionFinish) system.EndProgram();
+    if (controls.ButtonCaption() == kCaptionInstalling) return;
+    controls.SetButtonCaption(kCaptionInstalling);
+    InstallComponents(controls, system, store, writer);
+    controls.SetButtonCaption(kCaptionFinish);
+  } catch (const std::exception&) {
+    // The run's one handler: a fixed message, then the run is over. Rows keep what they show.
+    system.ShowMessage(kInstallError, kApplicationTitle);
+    controls.SetButtonCaption(kCaptionFinish);
+  }
+}
+
+}  // namespace brantel

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "installer/extract.h"
+#include "installer/payload.h"
+#include "window/rows.h"
+
+namespace brantel {
+
+// Captions of CmdInstall; the caption is the run's only state.
+inline constexpr std::string_view kCaptionInstall = "Install";
+inline constexpr std::string_view kCaptionInstalling = "Installing...";
+inline constexpr std::string_view kCaptionFinish = "Finish";
+
+inline constexpr std::string_view kMessageInstalled = "Installed and registered successful";
+inline constexpr std::string_view kMessageAlreadyInstalled = "Already installed";
+inline constexpr std::string_view kInstallError = "Install error..";
+inline constexpr std::string_view kApplicationTitle = "Brantel";
+inline constexpr std::string_view kPayloadType = "Custom";
+
+// What the run needs of the window: the rows and the caption of CmdInstall.
+class InstallControls : public RowControls {
+ public:
+  virtual std::string ButtonCaption() = 0;
+  virtual void SetButtonCaption(std::string_view caption) = 0;
+};
+
+// What the run needs of the system. Every operation either completes or throws Error.
+class SystemServices {
+ public:
+  virtual ~SystemServices() = default;
+  // An unset variable reads as empty.
+  virtual std::string ReadEnvironment(std::string_view name) = 0;
+  // The name of the first entry matching `path` that is an ordinary file (read-only and archive
+  // files count; hidden files, system files and directories do not), or empty when none does.
+  virtual std::string FindOrdinaryFile(std::string_view path) = 0;
+  // Starts the system's own `program` with `commandLine`, minimised with focus, in
+  // `workingFolder`, and does not wait for it.
+  virtual void StartSystemProgram(std::string_view program, std::string_view commandLine,
+                                  std::string_view workingFolder) = 0;
+  // A modal message with an OK button and no icon; returns once the user has closed it.
+  virtual void ShowMessage(std::string_view text, std::string_view title) = 0;
+  [[noreturn]] virtual void EndProgram() = 0;
+};
+
+// The click on CmdInstall: installs every component that the system folder lacks, or ends the
+// program when the run is over.
+void Install(InstallControls& controls, SystemServices& system, const PayloadStore& store,
+             FileWriter& writer);
+
+}  // namespace brantel

@@ -1,0 +1,52 @@
+#include "window/design.h"
+
+#include <array>
+
+namespace brantel {
+namespace {
+
+constexpr FontDesign kWindowFont{"Courier New", 9.75f, 400, 178};
+constexpr FontDesign kButtonFont{"Tahoma", 9.0f, 400, 178};
+
+constexpr Colour kButtonFace{std::nullopt, SystemColour::ButtonFace};
+constexpr Colour kLabelText{std::nullopt, SystemColour::WindowText};
+constexpr Colour kDarkBlue{Rgb{0, 0, 192}};
+constexpr Colour kLightGrey{Rgb{192, 192, 192}};
+
+using enum ControlName;
+using enum ControlKind;
+
+// clang-format off
+constexpr std::array<ControlDesign, 10> kControls = {{
+  // name        label         kind           idx container  left   top    width  height tab  visible font        fore        back         align             picture           text
+  {PicArrow,   "PicArrow",   PictureBox,    0, {},        240,   1200,  240,   240,   7,   false, {},         {},         {},          TextAlign::Left,  Picture::Arrow,   ""},
+  {PicError,   "PicError",   PictureBox,    0, {},        240,   960,   240,   240,   4,   false, {},         {},         {},          TextAlign::Left,  Picture::Error,   ""},
+  {PicQues,    "PicQues",    PictureBox,    0, {},        240,   720,   240,   240,   3,   true,  {},         {},         {},          TextAlign::Left,  Picture::Ques,    ""},
+  {PicInfo,    "PicInfo",    PictureBox,    0, {},        240,   480,   240,   240,   2,   false, {},         {},         {},          TextAlign::Left,  Picture::Info,    ""},
+  {PicGood,    "PicGood",    PictureBox,    0, {},        240,   240,   240,   240,   1,   false, {},         {},         {},          TextAlign::Left,  Picture::Good,    ""},
+  {Pnl1,       "Pnl1",       Panel,         0, {},        0,     6000,  8250,  600,   0,   true,  {},         {},         kButtonFace, TextAlign::Left,  {},                ""},
+  {CmdInstall, "CmdInstall", CommandButton, 0, Pnl1,      6750,  120,   1215,  375,   5,   true,  kButtonFont, {},        {},          TextAlign::Left,  {},                "Command1"},
+  {Line1,      "Line1",      Line,          0, Pnl1,      0,     0,     8500,  0,     {},  true,  {},         kLightGrey, {},          TextAlign::Left,  {},                ""},
+  {lblAbout,   "lblAbout",   Label,         0, {},        6960,  5760,  960,   240,   8,   true,  {},         kDarkBlue,  {},          TextAlign::Right, {},                "Label1"},
+  {lblCom,     "lblCom",     Label,         0, {},        720,   240,   720,   240,   6,   true,  {},         kLabelText, {},          TextAlign::Left,  {},                "Label2"},
+}};
+// clang-format on
+
+constexpr WindowDesign kWindow{"BrantelFrmMain", 8250,    6600, Rgb{255, 255, 255},
+                               kWindowFont,      "Form1", 1};
+
+}  // namespace
+
+const WindowDesign& FrmMainDesign() {
+  return kWindow;
+}
+
+std::span<const ControlDesign> FrmMainControls() {
+  return kControls;
+}
+
+const ControlDesign& DesignOf(ControlName name) {
+  return kControls[static_cast<std::size_t>(name)];
+}
+
+}  // namespace brantel

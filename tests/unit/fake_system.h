@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/error.h"
+#include "installer/extract.h"
+#include "installer/install_run.h"
+#include "installer/payload.h"
+
+namespace brantel::testing {
+
+// Thrown by the fake EndProgram, which must not return.
+struct ProgramEnded {};
+
+struct StartedProgram {
+  std::string program, commandLine, workingFolder;
+};
+
+// Environment, a folder of files, the process starter and the message box, as data. Files that
+// are "hidden" are there but not ordinary, so the existence test passes over them.
+class FakeSystem : public SystemServices {
+ public:
+  std::string ReadEnvironment(std::string_view name) override {
+    const auto found = environment.find(std::string(name));
+    return found == environment.end() ? std::string() : found->second;
+  }
+  std::string FindOrdinaryFile(std::string_view path) override {
+    ops.push_back("find " + std::string(path));
+    if (failFindOn == path) throw Error(5, "find");
+    if (!ordinaryFiles.contains(std::string(path))) return {};
+    const auto slash = path.find_last_of('\\');
+    return std::string(path.substr(slash + 1));
+  }
+  void StartSystemProgram(std::string_view program, std::string_view commandLine,
+                          std::string_view workingFolder) override {
+    ops.push_back("start " + std::string(commandLine));
+    if (failStart) throw Error(2, "start");
+    started.push_back({std::string(program), std::string(commandLine), std::string(workingFolder)});
+  }
+  void ShowMessage(std::string_view text, std::string_view title) override {
+    ops.push_back("message");
+    messages.push_back({std::string(text), std::string(title)});
+  }
+  [[noreturn]] void EndProgram() override {
+    ops.push_back("end");
+    throw ProgramEnded{};
+  }
+
+  std::map<std::string, std::string> environment{{"windir", "C:\\windows"}};
+  std::set<std::string> ordinaryFiles;
+  std::optional<std::string> failFindOn;
+  bool failStart = false;
+  std::vector<StartedProgram> started;
+  std::vector<std::pair<std::string, std::string>> messages;
+  std::vector<std::string> ops;
+};
+
+// A payload of small entries, one per catalogue name, each filled with its index.
+class FakeStore : public PayloadStore {
+ public:
+  FakeStore();
+  std::span<const std::uint8_t> ReadPayload(std::string_view name,
+                                            std::string_view type) const override;
+  std::map<std::string, std::vector<std::uint8_t>> entries;  // upper-case name → bytes
+};
+
+// Records whole-file writes; can be told to fail for one path.
+class FakeWriter : public FileWriter {
+ public:
+  void WriteWholeFile(std::string_view path, std::span<const std::uint8_t> bytes) override {
+    if (failOn == path) throw Error(112, "disk full");  // ERROR_DISK_FULL
+    files[std::string(path)] = std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    order.push_back(std::string(path));
+  }
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  std::vector<std::string> order;
+  std::optional<std::string> failOn;
+};
+
+}  // namespace brantel::testing

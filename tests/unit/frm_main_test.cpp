@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include "app/frm_main.h"
+#include "fake_form.h"
+#include "fake_system.h"
+
+namespace brantel {
+namespace {
+
+TEST(FrmMain, LoadSetsTheThreeTextsInOrderThenBuildsTheRows) {
+  testing::FakeForm form;
+  testing::FakeSystem system;
+  testing::FakeStore store;
+  testing::FakeWriter writer;
+  FrmMain window(form, system, store, writer);
+  window.OnLoad();
+  ASSERT_GE(form.ops.size(), 3u);
+  EXPECT_EQ(form.ops[0], "window Brantel setup");
+  EXPECT_EQ(form.ops[1], "caption Install");
+  EXPECT_EQ(form.ops[2], "about " + std::string(kContactAddress));
+  EXPECT_EQ(kContactAddress.size(), 22u);
+  EXPECT_EQ(form.pumps, 78);
+  EXPECT_EQ(form.Label(13), "MSFLXGRD.OCX");
+  EXPECT_TRUE(system.ops.empty());
+}
+
+TEST(FrmMain, ClickRunsTheInstall) {
+  testing::FakeForm form;
+  testing::FakeSystem system;
+  testing::FakeStore store;
+  testing::FakeWriter writer;
+  FrmMain window(form, system, store, writer);
+  window.OnLoad();
+  window.OnInstallClick();
+  EXPECT_EQ(form.buttonCaption, "Finish");
+  EXPECT_EQ(writer.files.size(), 14u);
+  EXPECT_THROW(window.OnInstallClick(), testing::ProgramEnded);
+}
+
+}  // namespace
+}  // namespace brantel

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include "fake_form.h"
+#include "fake_system.h"
+#include "installer/catalogue.h"
+#include "installer/install_run.h"
+#include "window/rows.h"
+#include "window/status_line.h"
+
+#include <algorithm>
+
+namespace brantel {
+namespace {
+
+using enum ControlName;
+using testing::FakeForm;
+using testing::FakeStore;
+using testing::FakeSystem;
+using testing::FakeWriter;
+
+// A window after load, and the system around it.
+struct InstallFixture {
+  InstallFixture() {
+    BuildRows(form);
+    form.buttonCaption = "Install";
+    form.ops.clear();
+    form.pumps = 0;
+  }
+  void Click() { Install(form, system, store, writer); }
+  std::string PathOf(ComponentIndex i) {
+    return "C:\\windows\\System32\\" + std::string(kComponentNames[static_cast<std::size_t>(i)]);
+  }
+
+  FakeForm form;
+  FakeSystem system;
+  FakeStore store;
+  FakeWriter writer;
+};
+
+TEST(InstallRun, NothingPresentWritesAndRegistersEveryComponentInOrder) {
+  InstallFixture run;
+  run.Click();
+  ASSERT_EQ(run.writer.order.size(), 14u);
+  ASSERT_EQ(run.system.started.size(), 14u);
+  for (ComponentIndex i = 0; i < kComponentCount; ++i) {
+    const std::string name(kComponentNames[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(run.writer.order[static_cast<std::size_t>(i)], run.PathOf(i));
+    EXPECT_EQ(run.writer.files[run.PathOf(i)], run.store.entries[name]);
+    EXPECT_EQ(run.system.started[static_cast<std::size_t>(i)].commandLine, "regsvr32 /s " + name);
+    EXPECT_EQ(run.system.started[static_cast<std::size_t>(i)].program, "regsvr32.exe");
+    EXPECT_EQ(run.system.started[static_cast<std::size_t>(i)].workingFolder,
+              "C:\\windows\\System32\\");
+    EXPECT_EQ(run.form.VisiblePictures(i), std::vector<ControlName>{PicGood});
+    EXPECT_EQ(run.form.Label(i), ComposeStatusLine(name, kMessageInstalled));
+  }
+  EXPECT_EQ(run.system.started[0].commandLine, "regsvr32 /s VBAME.DLL");
+  EXPECT_EQ(run.form.buttonCaption, "Finish");
+  EXPECT_TRUE(run.system.messages.empty());
+  EXPECT_EQ(run.form.pumps, 0);
+}
+
+TEST(InstallRun, EachComponentIsShownInProgressBeforeItIsLookedFor) {
+  InstallFixture run;
+  run.Click();
+  const auto& ops = run.form.ops;
+  EXPECT_EQ(ops.front(), "caption Installing...");
+  EXPECT_EQ(ops.back(), "caption Finish");
+  const auto arrow = std::find(ops.begin(), ops.end(), "show PicArrow(4)");
+  const auto good = std::find(ops.begin(), ops.end(), "show PicGood(4)");
+  const auto text = std::find(ops.begin(), ops.end(), "settext lblCom(4)");
+  EXPECT_TRUE(arrow < text && text < good);
+}
+
+TEST(InstallRun, EverythingPresentChangesNothingAndStartsNothing) {
+  InstallFixture run;
+  for (ComponentIndex i = 0; i < kComponentCount; ++i)
+    run.system.ordinaryFiles.insert(run.PathOf(i));
+  run.Click();
+  EXPECT_TRUE(run.writer.files.empty());
+  EXPECT_TRUE(run.system.started.empty());
+  for (ComponentIndex i = 0; i < kComponentCount; ++i) {
+    EXPECT_EQ(run.form.VisiblePictures(i), std::vector<ControlName>{PicInfo});
+    EXPECT_TRUE(run.form.Label(i).ends_with("Already installed"));
+    EXPECT_EQ(run.form.Label(i).size(), 60u);
+  }
+  EXPECT_EQ(run.form.buttonCaption, "Finish");
+}
+
+TEST(InstallRun, MixedPresenceTreatsEachComponentOnItsOwn) {
+  InstallFixture run;
+  run.system.ordinaryFiles = {run.PathOf(1), run.PathOf(12)};
+  run.Click();
+  EXPECT_EQ(run.writer.files.size(), 12u);
+  EXPECT_FALSE(run.writer.files.contains(run.PathOf(1)));
+  EXPECT_EQ(run.system.started.size(), 12u);
+  EXPECT_EQ(run.form.VisiblePictures(12), std::vector<ControlName>{PicInfo});
+  EXPECT_EQ(run.form.VisiblePictures(13), std::vector<ControlName>{PicGood});
+}
+
+TEST(InstallRun, UnsetWindirTargetsSystem32OnTheCurrentDrive) {
+  InstallFixture run;
+  run.system.environment.clear();
+  run.Click();
+  EXPECT_EQ(run.system.ops.front(), "find \\System32\\VBAME.DLL");
+  EXPECT_TRUE(run.writer.files.contains("\\System32\\MSINET.OCX"));
+  EXPECT_EQ(run.system.started[0].workingFolder, "\\System32\\");
+}
+
+TEST(InstallRun, WriteFailureStopsTheRunWithTheMessageAndKeepsTheRows) {
+  InstallFixture run;
+  run.writer.failOn = run.PathOf(5);
+  run.Click();
+  ASSERT_EQ(run.system.messages.size(), 1u);
+  EXPECT_EQ(run.system.messages[0].first, "Install error..");
+  EXPECT_EQ(run.system.messages[0].second, "Brantel");
+  EXPECT_EQ(run.form.buttonCaption, "Finish");
+  EXPECT_EQ(run.system.started.size(), 5u);
+  for (ComponentIndex i = 0; i < 5; ++i) {
+    EXPECT_EQ(run.form.VisiblePictures(i), std::vector<ControlName>{PicGood});
+  }
+  EXPECT_EQ(run.form.VisiblePictures(5), std::vector<ControlName>{PicArrow});
+  EXPECT_EQ(run.form.Label(5), "COMDLG32.OCX");
+  for (ComponentIndex i = 6; i < kComponentCount; ++i) {
+    EXPECT_EQ(run.form.VisiblePictures(i), std::vector<ControlName>{PicQues});
+    EXPECT_EQ(run.form.Label(i), kComponentNames[static_cast<std::size_t>(i)]);
+  }
+  EXPECT_EQ(run.system.ops.back(), "message");
+  EXPECT_EQ(run.form.ops.back(), "caption Finish");
+}
+
+TEST(InstallRun, ExistenceTestStartAndStatusLineFailuresAllReachTheOneHandler) {
+  {
+    InstallFixture run;
+    run.system.failFindOn = run.PathOf(3);
+    run.Click();
+    EXPECT_EQ(run.system.messages.size(), 1u);
+    EXPECT_EQ(run.writer.files.size(), 3u);
+    EXPECT_EQ(run.form.VisiblePictures(3), std::vector<ControlName>{PicArrow});
+  }
+  {
+    InstallFixture run;
+    run.system.failStart = true;
+    run.Click();
+    EXPECT_EQ(run.system.messages.size(), 1u);
+    EXPECT_EQ(run.writer.files.size(), 1u);  // written, then the start failed
+    EXPECT_EQ(run.form.VisiblePictures(0), std::vector<ControlName>{PicArrow});
+    EXPECT_EQ(run.form.Label(0), "VBAME.DLL");
+  }
+  {
+    InstallFixture run;
+    run.form.PresetLabel(2, std::string(30, 'X'));  // too long for its status line
+    run.Click();
+    EXPECT_EQ(run.system.messages.size(), 1u);
+    EXPECT_EQ(run.form.Label(2), std::string(30, 'X'));
+    EXPECT_EQ(run.form.VisiblePictures(2), std::vector<ControlName>{PicArrow});
+    EXPECT_EQ(run.form.buttonCaption, "Finish");
+  }
+}
+
+TEST(InstallRun, MissingPayloadEntryFailsBeforeAnyFileIsWritten) {
+  InstallFixture run;
+  run.store.entries.erase("MSCOMCTL.OCX");
+  run.Click();
+  EXPECT_EQ(run.system.messages.size(), 1u);
+  EXPECT_FALSE(run.writer.files.contains(run.PathOf(2)));
+  EXPECT_EQ(run.system.started.size(), 2u);
+}
+
+TEST(InstallRun, CaptionIsTheRunState) {
+  {
+    InstallFixture run;
+    run.form.buttonCaption = "Installing...";
+    run.Click();
+    EXPECT_EQ(run.form.buttonCaption, "Installing...");
+    EXPECT_TRUE(run.form.ops.empty());
+    EXPECT_TRUE(run.system.ops.empty());
+  }
+  {
+    InstallFixture run;
+    run.form.buttonCaption = "Finish";
+    EXPECT_THROW(run.Click(), testing::ProgramEnded);
+    EXPECT_EQ(run.system.ops, std::vector<std::string>{"end"});
+    EXPECT_TRUE(run.form.ops.empty());
+    EXPECT_TRUE(run.writer.files.empty());
+  }
+  {
+    InstallFixture run;  // comparisons are exact: any other caption starts a run
+    run.form.buttonCaption = "finish";
+    run.Click();
+    EXPECT_EQ(run.writer.files.size(), 14u);
+  }
+  {
+    InstallFixture run;  // the click after a finished run ends the program
+    run.Click();
+    EXPECT_THROW(run.Click(), testing::ProgramEnded);
+    EXPECT_EQ(run.writer.files.size(), 14u);
+    EXPECT_EQ(run.system.started.size(), 14u);
+  }
+}
+
+}  // namespace
+}  // namespace brantel
