@@ -1,0 +1,79 @@
+#include "installer/system_services_win.h"
+
+#include <vector>
+
+#include "common/unique_handle_win.h"
+#include "common/win_check_win.h"
+#include "installer/ordinary_file.h"
+
+namespace brantel {
+
+std::string Win32SystemServices::ReadEnvironment(std::string_view name) {
+  const std::wstring wideName = Widen(name);
+  std::vector<wchar_t> buffer(256);
+  for (;;) {
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), buffer.data(),
+                                                   static_cast<DWORD>(buffer.size()));
+    if (length == 0) {
+      if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND || ::GetLastError() == ERROR_SUCCESS) {
+        return {};
+      }
+      ThrowLastError("GetEnvironmentVariable");
+    }
+    if (length < buffer.size()) return Narrow(std::wstring_view(buffer.data(), length));
+    buffer.resize(length);
+  }
+}
+
+std::string Win32SystemServices::FindOrdinaryFile(std::string_view path) {
+  const std::wstring widePath = Widen(path);
+  WIN32_FIND_DATAW entry{};
+  UniqueFind search(::FindFirstFileW(widePath.c_str(), &entry));
+  if (!search) {
+    const DWORD code = ::GetLastError();
+    // Nothing there, or no such folder: the file is absent. Anything else is a failure.
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+        code == ERROR_NO_MORE_FILES) {
+      return {};
+    }
+    ThrowLastError("FindFirstFile");
+  }
+  do {
+    if (IsOrdinaryFile(entry.dwFileAttributes)) return Narrow(entry.cFileName);
+  } while (::FindNextFileW(search.get(), &entry));
+  if (::GetLastError() != ERROR_NO_MORE_FILES) ThrowLastError("FindNextFile");
+  return {};
+}
+
+void Win32SystemServices::StartSystemProgram(std::string_view program, std::string_view commandLine,
+                                             std::string_view workingFolder) {
+  // The program is named by its full path in the system directory: with no application name
+  // Windows would search the installer's own folder and the current directory first.
+  const std::wstring application = SystemDirectory() + L"\\" + Widen(program);
+  std::wstring line = Widen(commandLine);  // CreateProcess may write into it
+  const std::wstring folder = Widen(workingFolder);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWMINIMIZED;
+  PROCESS_INFORMATION started{};
+  Check(::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         folder.empty() ? nullptr : folder.c_str(), &startup, &started),
+        "CreateProcess");
+  // Nothing waits for the registration: both handles are given back at once.
+  const UniqueKernelHandle process(started.hProcess);
+  const UniqueKernelHandle thread(started.hThread);
+}
+
+void Win32SystemServices::ShowMessage(std::string_view text, std::string_view title) {
+  const std::wstring wideText = Widen(text);
+  const std::wstring wideTitle = Widen(title);
+  Check(::MessageBoxW(owner_, wideText.c_str(), wideTitle.c_str(), MB_OK), "MessageBox");
+}
+
+void Win32SystemServices::EndProgram() {
+  ::ExitProcess(0);
+}
+
+}  // namespace brantel

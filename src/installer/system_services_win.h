@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include "installer/install_run.h"
+
+namespace brantel {
+
+class Win32SystemServices : public SystemServices {
+ public:
+  // `owner` is the window that a message box belongs to and disables while it is open.
+  explicit Win32SystemServices(HWND owner = nullptr) noexcept : owner_(owner) {}
+  void SetOwner(HWND owner) noexcept { owner_ = owner; }
+
+  std::string ReadEnvironment(std::string_view name) override;
+  std::string FindOrdinaryFile(std::string_view path) override;
+  void StartSystemProgram(std::string_view program, std::string_view commandLine,
+                          std::string_view workingFolder) override;
+  void ShowMessage(std::string_view text, std::string_view title) override;
+  [[noreturn]] void EndProgram() override;
+
+ private:
+  HWND owner_;
+};
+
+}  // namespace brantel

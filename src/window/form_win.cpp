@@ -1,0 +1,408 @@
+#include "window/form_win.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/win_check_win.h"
+#include "window/bitmap_win.h"
+#include "window/pictures.h"
+
+namespace brantel {
+namespace {
+
+constexpr wchar_t kPanelClass[] = L"BrantelPanel";
+
+std::size_t Slot(ControlName name) {
+  return static_cast<std::size_t>(name);
+}
+
+COLORREF ColourRef(const Colour& colour) {
+  if (colour.fixed) return RGB(colour.fixed->red, colour.fixed->green, colour.fixed->blue);
+  return ::GetSysColor(colour.system == SystemColour::ButtonFace ? COLOR_BTNFACE
+                                                                 : COLOR_WINDOWTEXT);
+}
+
+UniqueGdiObject MakeFont(const FontDesign& font, int dpiY) {
+  const std::wstring face = Widen(font.face);
+  const int height = -static_cast<int>(std::lround(font.points * static_cast<float>(dpiY) / 72.0f));
+  UniqueGdiObject made(::CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
+                                     font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+  if (!made) ThrowLastError("CreateFont");
+  return made;
+}
+
+// Which designed control a child window is, from its identifier.
+const ControlDesign* DesignOfChild(HWND child) {
+  const int id = ::GetDlgCtrlID(child);
+  const int slot = id / 100 - 1;
+  if (slot < 0 || slot >= static_cast<int>(FrmMainControls().size())) return nullptr;
+  return &FrmMainControls()[static_cast<std::size_t>(slot)];
+}
+
+}  // namespace
+
+FrmMainWindow::FrmMainWindow(HINSTANCE instance) : instance_(instance) {
+  {
+    const WindowDc screen(nullptr);
+    if (screen.get() == nullptr) ThrowLastError("GetDC");
+    dpiX_ = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
+    dpiY_ = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+  }
+  windowFont_ = MakeFont(FrmMainDesign().font, dpiY_);
+  buttonFont_ = MakeFont(*DesignOf(ControlName::CmdInstall).font, dpiY_);
+  const Rgb white = FrmMainDesign().background;
+  background_.reset(::CreateSolidBrush(RGB(white.red, white.green, white.blue)));
+  if (!background_) ThrowLastError("CreateSolidBrush");
+  for (std::size_t i = 0; i < pictures_.size(); ++i) {
+    pictures_[i] = BitmapFromFile(PictureFile(static_cast<Picture>(i)));
+  }
+  RegisterClasses();
+  CreateMainWindow();
+  CreateDesignedControls();
+}
+
+FrmMainWindow::~FrmMainWindow() = default;
+
+void FrmMainWindow::RegisterClasses() {
+  const std::wstring className = Widen(FrmMainDesign().className);
+  WNDCLASSEXW window{};
+  window.cbSize = sizeof window;
+  window.lpfnWndProc = WindowProc;
+  window.hInstance = instance_;
+  window.hIcon = static_cast<HICON>(
+      ::LoadImageW(instance_, MAKEINTRESOURCEW(FrmMainDesign().iconResource), IMAGE_ICON,
+                   ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_SHARED));
+  window.hIconSm = static_cast<HICON>(
+      ::LoadImageW(instance_, MAKEINTRESOURCEW(FrmMainDesign().iconResource), IMAGE_ICON,
+                   ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  window.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  window.hbrBackground = static_cast<HBRUSH>(background_.get());
+  window.lpszClassName = className.c_str();
+  Check(::RegisterClassExW(&window), "RegisterClassEx");
+
+  WNDCLASSEXW panel{};
+  panel.cbSize = sizeof panel;
+  panel.lpfnWndProc = PanelProc;
+  panel.hInstance = instance_;
+  panel.hCursor = window.hCursor;
+  panel.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  panel.lpszClassName = kPanelClass;
+  Check(::RegisterClassExW(&panel), "RegisterClassEx");
+}
+
+void FrmMainWindow::CreateMainWindow() {
+  constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  RECT frame{0, 0, PixelsX(FrmMainDesign().clientWidth), PixelsY(FrmMainDesign().clientHeight)};
+  Check(::AdjustWindowRectEx(&frame, kStyle, FALSE, 0), "AdjustWindowRectEx");
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  const std::wstring className = Widen(FrmMainDesign().className);
+  const std::wstring caption = Widen(FrmMainDesign().caption);
+  // WindowProc binds the window to this object at WM_NCCREATE.
+  const HWND hwnd = ::CreateWindowExW(0, className.c_str(), caption.c_str(), kStyle, x, y, width,
+                                      height, nullptr, nullptr, instance_, this);
+  if (hwnd == nullptr) ThrowLastError("CreateWindowEx");
+  window_.reset(hwnd);
+  ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_.get()), FALSE);
+}
+
+void FrmMainWindow::CreateDesignedControls() {
+  for (const ControlDesign& design : FrmMainControls()) {
+    Element element{nullptr, design.left, design.top, design.width, design.height};
+    if (design.kind != ControlKind::Line) {  // the panel paints its line itself
+      element.hwnd = CreateControl(design, design.index, element, design.visible);
+    }
+    elements_[Slot(design.name)].push_back(element);
+  }
+  // Windows moves the keyboard focus in the order of the windows, so order them by tab index.
+  std::vector<const ControlDesign*> byTab;
+  for (const ControlDesign& design : FrmMainControls()) {
+    if (design.tabIndex) byTab.push_back(&design);
+  }
+  std::stable_sort(byTab.begin(), byTab.end(),
+                   [](const auto* a, const auto* b) { return *a->tabIndex < *b->tabIndex; });
+  for (const ControlDesign* design : byTab) {
+    Check(::SetWindowPos(At(design->name, 0).hwnd, HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE),
+          "SetWindowPos");
+  }
+}
+
+HWND FrmMainWindow::CreateControl(const ControlDesign& design, std::int16_t index,
+                                  const Element& place, bool visible) {
+  const HWND parent = design.container ? At(*design.container, 0).hwnd : window_.get();
+  const wchar_t* windowClass = L"Static";
+  DWORD style = WS_CHILD | (visible ? WS_VISIBLE : 0);
+  DWORD exStyle = 0;
+  switch (design.kind) {
+    case ControlKind::PictureBox:
+      style |= SS_BITMAP;
+      break;
+    case ControlKind::Panel:
+      windowClass = kPanelClass;
+      style |= WS_CLIPCHILDREN;
+      exStyle |= WS_EX_CONTROLPARENT;
+      break;
+    case ControlKind::CommandButton:
+      windowClass = L"Button";
+      style |= BS_PUSHBUTTON | WS_TABSTOP;
+      break;
+    case ControlKind::Label:
+      style |= SS_NOPREFIX | (design.align == TextAlign::Right ? SS_RIGHT : SS_LEFT);
+      break;
+    case ControlKind::Line:
+      throw Error(ERROR_INVALID_PARAMETER, "a line is no window");
+  }
+  const std::wstring text = Widen(design.text);
+  const HWND hwnd = ::CreateWindowExW(
+      exStyle, windowClass, text.c_str(), style, PixelsX(place.left), PixelsY(place.top),
+      PixelsX(place.width), PixelsY(place.height), parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.name, index))), instance_,
+      nullptr);
+  if (hwnd == nullptr) ThrowLastError("CreateWindowEx");
+  if (design.picture) {
+    // A bitmap static takes the picture's own size; the window keeps the bitmap.
+    ::SendMessageW(
+        hwnd, STM_SETIMAGE, IMAGE_BITMAP,
+        reinterpret_cast<LPARAM>(pictures_[static_cast<std::size_t>(*design.picture)].get()));
+  }
+  if (design.kind == ControlKind::CommandButton || design.kind == ControlKind::Label) {
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(design)), FALSE);
+  }
+  return hwnd;
+}
+
+HFONT FrmMainWindow::FontFor(const ControlDesign& design) const {
+  return static_cast<HFONT>(design.font ? buttonFont_.get() : windowFont_.get());
+}
+
+FrmMainWindow::Element& FrmMainWindow::At(ControlName array, ComponentIndex index) {
+  auto& elements = elements_[Slot(array)];
+  if (index < 0 || static_cast<std::size_t>(index) >= elements.size()) {
+    throw Error(ERROR_INVALID_INDEX, "no such control element");
+  }
+  return elements[static_cast<std::size_t>(index)];
+}
+
+void FrmMainWindow::Place(const Element& element) const {
+  Check(::SetWindowPos(element.hwnd, nullptr, PixelsX(element.left), PixelsY(element.top),
+                       PixelsX(element.width), PixelsY(element.height),
+                       SWP_NOZORDER | SWP_NOACTIVATE),
+        "SetWindowPos");
+}
+
+Twips FrmMainWindow::Left(ControlName array, ComponentIndex index) {
+  return At(array, index).left;
+}
+
+Twips FrmMainWindow::Top(ControlName array, ComponentIndex index) {
+  return At(array, index).top;
+}
+
+void FrmMainWindow::Move(ControlName array, ComponentIndex index, Twips left, Twips top) {
+  Element& element = At(array, index);
+  element.left = left;
+  element.top = top;
+  Check(::SetWindowPos(element.hwnd, nullptr, PixelsX(left), PixelsY(top), 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE),
+        "SetWindowPos");
+}
+
+void FrmMainWindow::SetVisible(ControlName array, ComponentIndex index, bool visible) {
+  ::ShowWindow(At(array, index).hwnd, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void FrmMainWindow::CreateElement(ControlName array, ComponentIndex index) {
+  auto& elements = elements_[Slot(array)];
+  if (index < 1 || static_cast<std::size_t>(index) != elements.size()) {
+    throw Error(ERROR_INVALID_INDEX, "control element");
+  }
+  // A copy of element 0 with all it has but its visibility.
+  const Element& first = elements.front();
+  Element copy = first;
+  copy.hwnd = CreateControl(DesignOf(array), index, first, false);
+  elements.push_back(copy);
+  if (DesignOf(array).kind == ControlKind::Label) SetText(array, index, Text(array, 0));
+}
+
+std::string FrmMainWindow::Text(ControlName name, ComponentIndex index) {
+  const HWND hwnd = At(name, index).hwnd;
+  ::SetLastError(ERROR_SUCCESS);
+  const int length = ::GetWindowTextLengthW(hwnd);
+  if (length == 0) {
+    if (::GetLastError() != ERROR_SUCCESS) ThrowLastError("GetWindowTextLength");
+    return {};
+  }
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(copied));
+  return Narrow(text);
+}
+
+void FrmMainWindow::SetText(ControlName name, ComponentIndex index, std::string_view text) {
+  const std::wstring wide = Widen(text);
+  Check(::SetWindowTextW(At(name, index).hwnd, wide.c_str()), "SetWindowText");
+  if (DesignOf(name).kind == ControlKind::Label) FitLabelToText(name, index);
+}
+
+void FrmMainWindow::FitLabelToText(ControlName name, ComponentIndex index) {
+  Element& element = At(name, index);
+  const std::wstring text = Widen(Text(name, index));
+  const WindowDc dc(element.hwnd);
+  if (dc.get() == nullptr) ThrowLastError("GetDC");
+  const HGDIOBJ previous = ::SelectObject(dc.get(), FontFor(DesignOf(name)));
+  SIZE extent{};
+  const BOOL measured =
+      ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+  ::SelectObject(dc.get(), previous);
+  Check(measured, "GetTextExtentPoint32");
+  // The label grows away from its anchored edge: the left one, or the right one when its text is
+  // right-aligned.
+  const Twips width = static_cast<Twips>(extent.cx) * 1440.0f / static_cast<Twips>(dpiX_);
+  if (DesignOf(name).align == TextAlign::Right) element.left += element.width - width;
+  element.width = width;
+  Place(element);
+}
+
+std::string FrmMainWindow::LabelText(ComponentIndex index) {
+  return Text(ControlName::lblCom, index);
+}
+
+void FrmMainWindow::SetLabelText(ComponentIndex index, std::string_view text) {
+  SetText(ControlName::lblCom, index, text);
+}
+
+std::string FrmMainWindow::ButtonCaption() {
+  return Text(ControlName::CmdInstall, 0);
+}
+
+void FrmMainWindow::SetButtonCaption(std::string_view caption) {
+  SetText(ControlName::CmdInstall, 0, caption);
+}
+
+void FrmMainWindow::SetWindowCaption(std::string_view caption) {
+  const std::wstring wide = Widen(caption);
+  Check(::SetWindowTextW(window_.get(), wide.c_str()), "SetWindowText");
+}
+
+void FrmMainWindow::SetAboutCaption(std::string_view caption) {
+  SetText(ControlName::lblAbout, 0, caption);
+}
+
+void FrmMainWindow::ProcessPendingEvents() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(message.wParam));  // leave it for the main loop
+      break;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  RethrowPendingError();
+}
+
+void FrmMainWindow::Show() {
+  ::ShowWindow(window_.get(), SW_SHOWNORMAL);
+  Check(::UpdateWindow(window_.get()), "UpdateWindow");
+  ::SetFocus(At(ControlName::CmdInstall, 0).hwnd);
+}
+
+int FrmMainWindow::RunMessageLoop() {
+  MSG message;
+  for (;;) {
+    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+    if (got == -1) ThrowLastError("GetMessage");
+    if (got == 0) break;
+    if (window_ && ::IsDialogMessageW(window_.get(), &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  RethrowPendingError();
+  return static_cast<int>(message.wParam);
+}
+
+void FrmMainWindow::RethrowPendingError() {
+  if (pendingError_) std::rethrow_exception(std::exchange(pendingError_, nullptr));
+}
+
+LRESULT CALLBACK FrmMainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<FrmMainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  // No exception may unwind through the system's frames: keep it for the message loop.
+  try {
+    return self->HandleMessage(hwnd, message, wParam, lParam);
+  } catch (...) {
+    self->pendingError_ = std::current_exception();
+    ::PostQuitMessage(1);
+    return 0;
+  }
+}
+
+LRESULT FrmMainWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wParam) == ControlId(ControlName::CmdInstall) && HIWORD(wParam) == BN_CLICKED &&
+          onInstallClick_) {
+        onInstallClick_();
+        return 0;
+      }
+      break;
+    case WM_CTLCOLORSTATIC: {
+      // Labels and pictures lie on the white window and show only their text or image.
+      const auto dc = reinterpret_cast<HDC>(wParam);
+      const ControlDesign* design = DesignOfChild(reinterpret_cast<HWND>(lParam));
+      if (design != nullptr && design->foreColour) {
+        ::SetTextColor(dc, ColourRef(*design->foreColour));
+      }
+      const Rgb white = FrmMainDesign().background;
+      ::SetBkColor(dc, RGB(white.red, white.green, white.blue));
+      return reinterpret_cast<LRESULT>(background_.get());
+    }
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      window_.release();  // the system has destroyed it
+      break;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK FrmMainWindow::PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      // The button lies on the panel; its click belongs to the window.
+      return ::SendMessageW(::GetParent(hwnd), message, wParam, lParam);
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = ::BeginPaint(hwnd, &paint);
+      const int dpiX = ::GetDeviceCaps(dc, LOGPIXELSX);
+      const int dpiY = ::GetDeviceCaps(dc, LOGPIXELSY);
+      for (const ControlDesign& line : FrmMainControls()) {
+        if (line.kind != ControlKind::Line || line.container != ControlName::Pnl1) continue;
+        const UniqueGdiObject pen(::CreatePen(PS_SOLID, 1, ColourRef(*line.foreColour)));
+        const HGDIOBJ previous = ::SelectObject(dc, pen.get());
+        ::MoveToEx(dc, TwipsToPixels(line.left, dpiX), TwipsToPixels(line.top, dpiY), nullptr);
+        ::LineTo(dc, TwipsToPixels(line.left + line.width, dpiX),
+                 TwipsToPixels(line.top + line.height, dpiY));
+        ::SelectObject(dc, previous);
+      }
+      ::EndPaint(hwnd, &paint);
+      return 0;
+    }
+    default:
+      return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+}  // namespace brantel

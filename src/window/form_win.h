@@ -1,0 +1,81 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <exception>
+#include <functional>
+#include <vector>
+
+#include "app/frm_main.h"
+#include "common/unique_handle_win.h"
+#include "window/design.h"
+
+namespace brantel {
+
+// FrmMain as a Win32 window: created hidden from the design table, then driven through the
+// operations of FormControls. The window owns every control it ever creates until it closes.
+class FrmMainWindow : public FormControls {
+ public:
+  explicit FrmMainWindow(HINSTANCE instance);
+  FrmMainWindow(const FrmMainWindow&) = delete;
+  FrmMainWindow& operator=(const FrmMainWindow&) = delete;
+  ~FrmMainWindow() override;
+
+  HWND handle() const noexcept { return window_.get(); }
+  void OnInstallClick(std::function<void()> handler) { onInstallClick_ = std::move(handler); }
+  void Show();
+  // Serves the window until it closes; returns the program's exit code. An error that escaped
+  // a handler ends the loop and is raised here.
+  int RunMessageLoop();
+
+  Twips Left(ControlName array, ComponentIndex index) override;
+  Twips Top(ControlName array, ComponentIndex index) override;
+  void Move(ControlName array, ComponentIndex index, Twips left, Twips top) override;
+  void SetVisible(ControlName array, ComponentIndex index, bool visible) override;
+  void CreateElement(ControlName array, ComponentIndex index) override;
+  std::string LabelText(ComponentIndex index) override;
+  void SetLabelText(ComponentIndex index, std::string_view text) override;
+  void ProcessPendingEvents() override;
+  std::string ButtonCaption() override;
+  void SetButtonCaption(std::string_view caption) override;
+  void SetWindowCaption(std::string_view caption) override;
+  void SetAboutCaption(std::string_view caption) override;
+
+ private:
+  struct Element {
+    HWND hwnd = nullptr;  // owned by the window: destroyed with it
+    Twips left = 0, top = 0, width = 0, height = 0;
+  };
+
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void RegisterClasses();
+  void CreateMainWindow();
+  void CreateDesignedControls();
+  HWND CreateControl(const ControlDesign& design, std::int16_t index, const Element& place,
+                     bool visible);
+  Element& At(ControlName array, ComponentIndex index);
+  void Place(const Element& element) const;
+  void SetText(ControlName name, ComponentIndex index, std::string_view text);
+  std::string Text(ControlName name, ComponentIndex index);
+  void FitLabelToText(ControlName name, ComponentIndex index);
+  HFONT FontFor(const ControlDesign& design) const;
+  int PixelsX(Twips twips) const { return TwipsToPixels(twips, dpiX_); }
+  int PixelsY(Twips twips) const { return TwipsToPixels(twips, dpiY_); }
+  void RethrowPendingError();
+
+  HINSTANCE instance_;
+  int dpiX_ = 96, dpiY_ = 96;
+  UniqueGdiObject windowFont_;
+  UniqueGdiObject buttonFont_;
+  UniqueGdiObject background_;
+  std::array<UniqueGdiObject, 5> pictures_;        // indexed by Picture
+  std::array<std::vector<Element>, 10> elements_;  // indexed by ControlName, then element
+  std::function<void()> onInstallClick_;
+  std::exception_ptr pendingError_;
+  UniqueWindow window_;  // last, so it is destroyed before the fonts and bitmaps it uses
+};
+
+}  // namespace brantel
