@@ -53,13 +53,22 @@ int RunProgram(HINSTANCE instance) {
   return window.RunMessageLoop();
 }
 
+std::wstring DecimalText(DWORD value) {
+  std::wstring digits;
+  do {
+    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return digits;
+}
+
 // A failure that no handler took: say what failed and with which code, then end.
 void ReportUnhandled(DWORD code, const char* where) {
   wchar_t* systemText = nullptr;
   ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&systemText), 0, nullptr);
-  std::wstring text = L"Brantel setup could not start.\n\nError " + std::to_wstring(code);
+  std::wstring text = L"Brantel setup could not start.\n\nError " + DecimalText(code);
   if (systemText != nullptr) {
     text += L": ";
     text += systemText;
