@@ -1,0 +1,31 @@
+#include "committed_file.h"
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace brantel::test {
+
+Bytes ReadCommittedFile(std::string_view relativePath) {
+  const std::string path = std::string(BRANTEL_RESOURCES_DIR) + "/" + std::string(relativePath);
+  std::ifstream file(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::uint32_t U8At(const Bytes& bytes, std::size_t offset) {
+  return offset < bytes.size() ? bytes[offset] : 0;
+}
+
+std::uint32_t U16At(const Bytes& bytes, std::size_t offset) {
+  return U8At(bytes, offset) | U8At(bytes, offset + 1) << 8;
+}
+
+std::uint32_t U32At(const Bytes& bytes, std::size_t offset) {
+  return U16At(bytes, offset) | U16At(bytes, offset + 2) << 16;
+}
+
+std::int32_t I32At(const Bytes& bytes, std::size_t offset) {
+  return static_cast<std::int32_t>(U32At(bytes, offset));
+}
+
+}  // namespace brantel::test

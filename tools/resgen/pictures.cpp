@@ -1,0 +1,102 @@
+#include "pictures.h"
+
+#include "shapes.h"
+
+namespace brantel::resgen {
+
+namespace {
+
+constexpr int kSize = 16;
+constexpr Colour kWhite{255, 255, 255};
+constexpr Colour kBlack{0, 0, 0};
+
+constexpr Colour kGreenRing{89, 158, 22};
+constexpr Colour kBlueRing{68, 116, 178};
+constexpr Colour kRedRing{182, 53, 53};
+constexpr Colour kArrowGreen{55, 168, 35};
+
+// The badges fill the upper 15 rows and columns, which keeps the last row and column white and
+// leaves the four corners untouched.
+constexpr Point kCentre{7.5, 7.5};
+constexpr double kOuterRadius = 7.45;
+constexpr double kInnerRadius = 5.55;
+
+// Light at `top`, the given tone half way down, dark at `bottom`: the usual lighting from above,
+// with the middle tone kept exact.
+Paint VerticalShade(Colour middle, double top, double bottom, double strength) {
+  const Colour light = Mix(middle, kWhite, strength);
+  const Colour dark = Mix(middle, kBlack, strength);
+  return [=](double, double y) {
+    const double t = (y - top) / (bottom - top);
+    if (t < 0.5) return Mix(light, middle, t < 0 ? 0 : t * 2);
+    return Mix(middle, dark, t > 1 ? 1 : (t - 0.5) * 2);
+  };
+}
+
+Canvas Badge(Colour ring) {
+  Canvas canvas(kSize, kWhite);
+  canvas.Fill(Ring(kCentre, kOuterRadius, kInnerRadius),
+              VerticalShade(ring, kCentre.y - kOuterRadius, kCentre.y + kOuterRadius, 0.28));
+  return canvas;
+}
+
+Canvas Good() {
+  Canvas canvas = Badge(kGreenRing);
+  canvas.Fill(Stroke({{4.6, 7.7}, {6.7, 9.8}, {10.5, 5.3}}, 0.85), Colour{64, 64, 64});
+  return canvas;
+}
+
+Canvas Info() {
+  Canvas canvas = Badge(kBlueRing);
+  constexpr Colour kInk{24, 24, 24};
+  canvas.Fill(Disc({7.5, 4.4}, 0.95), kInk);
+  canvas.Fill(Stroke({{7.5, 6.6}, {7.5, 10.6}}, 0.85), kInk);
+  return canvas;
+}
+
+Canvas Ques() {
+  Canvas canvas = Badge(kBlueRing);
+  constexpr Colour kInk{36, 36, 36};
+  std::vector<Point> hook = Arc({7.5, 5.4}, 1.75, 190, 400);
+  hook.push_back({7.5, 8.3});
+  canvas.Fill(Stroke(hook, 0.78), kInk);
+  canvas.Fill(Disc({7.5, 10.35}, 0.9), kInk);
+  return canvas;
+}
+
+Canvas Error() {
+  Canvas canvas = Badge(kRedRing);
+  constexpr Colour kInk{64, 64, 64};
+  canvas.Fill(Stroke({{5.1, 5.1}, {9.9, 9.9}}, 0.8), kInk);
+  canvas.Fill(Stroke({{9.9, 5.1}, {5.1, 9.9}}, 0.8), kInk);
+  return canvas;
+}
+
+Canvas Arrow() {
+  Canvas canvas(kSize, kWhite);
+  constexpr double kTop = 1.5;
+  constexpr double kBottom = 13.5;
+  canvas.Fill(Polygon({{1.0, 5.25},
+                       {7.75, 5.25},
+                       {7.75, kTop},
+                       {14.5, 7.5},
+                       {7.75, kBottom},
+                       {7.75, 9.75},
+                       {1.0, 9.75}}),
+              VerticalShade(kArrowGreen, kTop, kBottom, 0.35));
+  return canvas;
+}
+
+}  // namespace
+
+std::vector<NamedPicture> DrawStatusPictures() {
+  std::vector<NamedPicture> pictures;
+  pictures.push_back({"good.bmp", Good()});
+  pictures.push_back({"info.bmp", Info()});
+  pictures.push_back({"ques.bmp", Ques()});
+  pictures.push_back({"error.bmp", Error()});
+  pictures.push_back({"arrow.bmp", Arrow()});
+  return pictures;
+}
+
+}  // namespace brantel::resgen
