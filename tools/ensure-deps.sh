@@ -27,6 +27,8 @@ want xvfb
 want xauth
 want fonts-liberation
 want fonts-wine
+want fonts-dejavu-core
+want python3
 if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
   missing+=("wine32:i386")
   need_i386=1

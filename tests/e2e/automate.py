@@ -1,0 +1,68 @@
+"""Runs brantel-automate.exe in a Wine prefix and reads its report lines."""
+
+import shlex
+import subprocess
+
+import wine
+
+
+class Record:
+    """One report line: its kind (first word) and its key=value fields."""
+
+    def __init__(self, line):
+        words = shlex.split(line)
+        self.kind = words[0]
+        self.fields = dict(word.split("=", 1) for word in words[1:] if "=" in word)
+
+    def __getitem__(self, key):
+        return self.fields[key]
+
+    def int(self, key):
+        return int(self.fields[key], 0)
+
+
+class Report:
+    def __init__(self, output, returncode):
+        self.output = output
+        self.returncode = returncode
+        self.records = [Record(line) for line in output.splitlines() if line.strip()]
+
+    def all(self, kind):
+        return [record for record in self.records if record.kind == kind]
+
+    def one(self, kind):
+        found = self.all(kind)
+        if len(found) != 1:
+            raise AssertionError(f"expected one '{kind}' line, got {len(found)}:\n{self.output}")
+        return found[0]
+
+    def step(self, number):
+        """The lines that step `number` (from 1) printed, as a report of their own."""
+        report = Report("", self.returncode)
+        done = 0
+        for record in self.records:
+            if record.kind in ("ok", "failed", "error"):
+                done += 1
+            elif done == number - 1:
+                report.records.append(record)
+        return report
+
+    def controls(self):
+        return {record.int("id"): record for record in self.all("control")}
+
+    def failure(self):
+        errors = self.all("error")
+        return errors[0] if errors else None
+
+
+def run(automate_exe, prefix, display, steps, timeout=600):
+    """Runs the steps (lists of words) in one go and returns the report."""
+    arguments = []
+    for step in steps:
+        if arguments:
+            arguments.append(";")
+        arguments.extend(str(word) for word in step)
+    completed = subprocess.run(["wine", automate_exe] + arguments, env=wine.environment(prefix, display),
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                               timeout=timeout)
+    return Report(completed.stdout, completed.returncode)

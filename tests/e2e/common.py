@@ -1,0 +1,26 @@
+"""Command-line arguments shared by the end-to-end test scripts."""
+
+import argparse
+import os
+import sys
+
+import display
+
+
+def parse():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--automate", required=True, help="brantel-automate.exe")
+    parser.add_argument("--program", help="Brantel.exe")
+    parser.add_argument("--prefix", required=True, help="Wine prefix made by wine.py create")
+    parser.add_argument("--display-state", required=True, help="state file of display.py")
+    parser.add_argument("--source-dir", required=True, help="the project's source tree")
+    parser.add_argument("--out", required=True, help="folder for screenshots and images")
+    args, rest = parser.parse_known_args()
+    args.display, _pid = display.read_state(args.display_state)
+    args.catalogue = os.path.join(args.source_dir, "src", "installer", "catalogue.inc")
+    args.design = os.path.join(args.source_dir, "src", "window", "design.h")
+    os.makedirs(args.out, exist_ok=True)
+    for path in filter(None, [args.automate, args.program]):
+        if not os.path.isfile(path):
+            sys.exit(f"missing {path}: build the cross preset first")
+    return args, [sys.argv[0]] + rest

@@ -1,0 +1,106 @@
+"""One install run as `make run` shows it: start Brantel.exe, press "Install", wait for "Finish",
+report every row, the files and registrations the run left in the prefix, then press "Finish".
+
+Reports what it saw whatever happens; exits non-zero when the run did not reach its end."""
+
+import argparse
+import os
+import subprocess
+import sys
+
+import automate
+import bmp
+import catalogue
+import design
+import display
+import wine
+
+PICTURE_STATES = {"PicQues": "Pending", "PicArrow": "InProgress", "PicGood": "Installed",
+                  "PicInfo": "AlreadyInstalled", "PicError": "error picture"}
+STAND_INS_KEY = r"HKLM\Software\Brantel\StandIns"
+ROWS_STEP = 6
+
+
+def arguments():
+    parser = argparse.ArgumentParser()
+    for name in ("automate", "program", "prefix", "display-state", "source-dir", "out"):
+        parser.add_argument("--" + name, required=True)
+    parser.add_argument("--timeout", type=float, default=120)
+    return parser.parse_args()
+
+
+def print_rows(controls, ids, names):
+    for row, name in enumerate(names):
+        label = controls.get(ids["lblCom"] + row)
+        text = label["text"] if label else "(no label)"
+        shown = [state for array, state in PICTURE_STATES.items()
+                 if (c := controls.get(ids[array] + row)) and c.int("visible")]
+        print(f"  row {row:2} {'/'.join(shown) or 'no picture':<16} {text}")
+
+
+def print_system_folder(prefix, names):
+    print("Component files in the system folder:")
+    for folder in wine.system_folders(prefix):
+        present = {entry.name.upper(): entry.stat().st_size for entry in os.scandir(folder)}
+        for name in names:
+            if name in present:
+                print(f"  {os.path.basename(folder)}\\{name:<14} {present[name]:>9} bytes")
+
+
+def print_registrations(prefix, display_name):
+    completed = subprocess.run(["wine", "reg", "query", STAND_INS_KEY],
+                               env=wine.environment(prefix, display_name), text=True,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    entries = [line.split()[0] for line in completed.stdout.splitlines()
+               if line.startswith("    ") and "REG_" in line]
+    print(f"Stand-ins registered under {STAND_INS_KEY}: {', '.join(entries) if entries else 'none'}")
+
+
+def main():
+    args = arguments()
+    names = catalogue.component_names(os.path.join(args.source_dir, "src", "installer", "catalogue.inc"))
+    ids = design.control_ids(os.path.join(args.source_dir, "src", "window", "design.h"))
+    display_name, _pid = display.read_state(args.display_state)
+    button = ids["CmdInstall"]
+    before, after = os.path.join(args.out, "before.bmp"), os.path.join(args.out, "after.bmp")
+
+    steps = [["start", wine.windows_path(args.program), "--cwd", "C:\\"],
+             ["wait-window", "Brantel setup", 60],
+             ["capture", wine.windows_path(before)],
+             ["click", button],
+             ["try", "wait-text", button, "Finish", args.timeout],
+             ["list"],  # step ROWS_STEP
+             ["capture", wine.windows_path(after)],
+             ["memory"],
+             ["click", button],
+             ["try", "wait-exit", 15]]
+    print(f"Running Brantel.exe; pressing \"Install\" and waiting up to {args.timeout:g} s for \"Finish\"")
+    report = automate.run(args.automate, args.prefix, display_name, steps)
+    problems = report.all("error") + report.all("failed")
+    for problem in problems:
+        print(f"Step {problem['step']} did not succeed: {problem['message']}")
+    controls = report.step(ROWS_STEP).controls()
+    if controls:
+        print(f"The button read \"{controls[button]['text']}\"; the rows then showed:")
+        print_rows(controls, ids, names)
+    exits = report.all("exited")
+    print(f"Brantel.exe exited with code {exits[0]['code']} after \"Finish\" was pressed" if exits
+          else "Brantel.exe did not exit when its button was pressed; it was ended")
+    wine.wait_for_server(args.prefix)
+    print_system_folder(args.prefix, names)
+    print_registrations(args.prefix, display_name)
+    for record in report.all("memory"):
+        print(f"Peak working set {record.int('peak-working-set')} bytes, "
+              f"peak pagefile {record.int('peak-pagefile')} bytes")
+    for shot in (before, after):
+        if os.path.exists(shot):
+            bmp.write_png(bmp.read_bmp(shot), shot[:-4] + ".png")
+            print(f"Screenshot: {shot[:-4]}.png")
+    if problems or not exits:
+        print("Automation report:\n" + report.output)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

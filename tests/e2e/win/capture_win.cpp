@@ -1,0 +1,147 @@
+#include "capture_win.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "failure.h"
+#include "text_win.h"
+#include "unique_handle_win.h"
+#include "windows_win.h"
+
+namespace brantel::automate {
+namespace {
+
+struct FileTraits {
+  using Type = std::FILE*;
+  static Type Empty() noexcept { return nullptr; }
+  static void Close(Type file) noexcept { std::fclose(file); }
+};
+
+constexpr int kRowAlignment = 4;
+
+int Stride(int width) {
+  return (width * 3 + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+}
+
+void WriteBmp(const std::wstring& path, int width, int height,
+              const std::vector<std::uint8_t>& rows) {
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = static_cast<DWORD>(rows.size());
+  info.biXPelsPerMeter = 3780;
+  info.biYPelsPerMeter = 3780;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
+  const UniqueHandle<FileTraits> out(_wfopen(path.c_str(), L"wb"));
+  if (!out) throw StepFailure("cannot create " + ToUtf8(path));
+  const bool written = std::fwrite(&file, sizeof(file), 1, out.get()) == 1 &&
+                       std::fwrite(&info, sizeof(info), 1, out.get()) == 1 &&
+                       std::fwrite(rows.data(), 1, rows.size(), out.get()) == rows.size();
+  if (!written) throw StepFailure("cannot write " + ToUtf8(path));
+}
+
+// The pixels of a bitmap as bottom-up 24-bit rows.
+std::vector<std::uint8_t> Rows(HDC dc, HBITMAP bitmap, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<std::uint8_t> rows(static_cast<std::size_t>(Stride(width)) * height);
+  if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), rows.data(), &info, DIB_RGB_COLORS) !=
+      height) {
+    FailWithLastError("GetDIBits");
+  }
+  return rows;
+}
+
+// Copies a rectangle of a DC into a new bitmap and saves it.
+void SaveFromDc(HDC source, int x, int y, int width, int height, const std::wstring& path) {
+  if (width <= 0 || height <= 0) throw StepFailure("nothing to capture: the area is empty");
+  const MemoryDc memory(CreateCompatibleDC(source));
+  if (!memory) FailWithLastError("CreateCompatibleDC");
+  const GdiObject bitmap(CreateCompatibleBitmap(source, width, height));
+  if (!bitmap) FailWithLastError("CreateCompatibleBitmap");
+  {
+    const SelectedObject selected(memory.get(), bitmap.get());
+    if (!BitBlt(memory.get(), 0, 0, width, height, source, x, y, SRCCOPY))
+      FailWithLastError("BitBlt");
+  }
+  WriteBmp(path, width, height,
+           Rows(memory.get(), static_cast<HBITMAP>(bitmap.get()), width, height));
+}
+
+// Asks the window to paint everything now, and waits a bounded time for it to have done so.
+void Repaint(HWND window) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  DWORD_PTR ignored = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    // A sent message is answered only once the target's queue is being served, and paint comes
+    // right after; a window without an update region is done.
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+    if (!GetUpdateRect(window, nullptr, FALSE)) break;
+    Sleep(20);
+  }
+  Sleep(100);
+}
+
+}  // namespace
+
+void CaptureClient(HWND window, CaptureSource source, const std::wstring& path) {
+  Repaint(window);
+  RECT client{};
+  if (!GetClientRect(window, &client)) FailWithLastError("GetClientRect");
+  if (source == CaptureSource::Window) {
+    const WindowDc dc(window);
+    if (dc.get() == nullptr) FailWithLastError("GetDC");
+    SaveFromDc(dc.get(), 0, 0, client.right, client.bottom, path);
+    return;
+  }
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const WindowDc screen(nullptr);
+  if (screen.get() == nullptr) FailWithLastError("GetDC");
+  SaveFromDc(screen.get(), origin.x, origin.y, client.right, client.bottom, path);
+}
+
+void SaveRenderedControl(HWND topLevel, HWND control, const std::wstring& path) {
+  const RECT rect = RectInClient(topLevel, control);
+  // Siblings stacked on the same spot may paint over the control whatever the z-order, when
+  // they do not clip each other; hide the visible ones for the capture.
+  std::vector<HWND> covering;
+  for (HWND sibling : Descendants(GetParent(control))) {
+    RECT overlap{};
+    const RECT other = RectInClient(topLevel, sibling);
+    if (sibling != control && GetParent(sibling) == GetParent(control) &&
+        (GetWindowLongW(sibling, GWL_STYLE) & WS_VISIBLE) &&
+        IntersectRect(&overlap, &rect, &other)) {
+      covering.push_back(sibling);
+      ShowWindow(sibling, SW_HIDE);
+    }
+  }
+  const bool wasVisible = (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (!wasVisible) ShowWindow(control, SW_SHOWNA);
+  Repaint(topLevel);
+  POINT origin{rect.left, rect.top};
+  ClientToScreen(topLevel, &origin);
+  {
+    const WindowDc screen(nullptr);
+    SaveFromDc(screen.get(), origin.x, origin.y, rect.right - rect.left, rect.bottom - rect.top,
+               path);
+  }
+  if (!wasVisible) ShowWindow(control, SW_HIDE);
+  for (HWND sibling : covering) ShowWindow(sibling, SW_SHOWNA);
+  Repaint(topLevel);
+}
+
+}  // namespace brantel::automate

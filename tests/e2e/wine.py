@@ -1,0 +1,76 @@
+"""Runs programs in a throwaway Wine prefix, and creates such prefixes.
+
+  wine.py create PREFIX win32|win64   a fresh prefix with fonts that match the window's design
+  wine.py stop PREFIX                 end the prefix's wineserver and whatever still runs in it
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+
+# The window asks for "Courier New" and "Tahoma" with the Arabic character set (178). Wine skips
+# a face whose OS/2 code-page bits lack Arabic and falls back to a proportional font, so the
+# replacement must be a metric-compatible face that declares Arabic: DejaVu Sans Mono advances
+# 0.6 em, 8 pixels at the window's 13-pixel font, as Courier New does. Wine's own Tahoma declares
+# Arabic but Wine only finds it inside the prefix.
+FONT_REPLACEMENTS = {"Courier New": "DejaVu Sans Mono"}
+PREFIX_FONTS = ["/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"]
+
+
+def environment(prefix, display=None):
+    env = dict(os.environ)
+    env.update(WINEPREFIX=os.path.abspath(prefix), WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=")
+    if display:
+        env["DISPLAY"] = display
+    else:
+        env.pop("DISPLAY", None)
+    return env
+
+
+def windows_path(path):
+    """The path as a Windows program in the prefix sees it, through drive Z:."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def system_folders(prefix):
+    """Where a 32-bit program's %windir%\\System32 lands: syswow64 in a 64-bit prefix."""
+    windows = os.path.join(prefix, "drive_c", "windows")
+    wow = os.path.join(windows, "syswow64")
+    return [os.path.join(windows, "system32")] + ([wow] if os.path.isdir(wow) else [])
+
+
+def wait_for_server(prefix):
+    subprocess.run(["wineserver", "-w"], env=environment(prefix), check=True)
+
+
+def create(prefix, arch):
+    shutil.rmtree(prefix, ignore_errors=True)
+    env = environment(prefix)
+    env["WINEARCH"] = arch
+    subprocess.run(["wineboot", "--init"], env=env, check=True, stdout=subprocess.DEVNULL)
+    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
+    os.makedirs(fonts, exist_ok=True)
+    for font in PREFIX_FONTS:
+        shutil.copy(font, fonts)
+    for face, replacement in FONT_REPLACEMENTS.items():
+        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", face,
+                        "/t", "REG_SZ", "/d", replacement, "/f"], env=env, check=True,
+                       stdout=subprocess.DEVNULL)
+    wait_for_server(prefix)
+    print(f"created {arch} prefix {prefix}")
+
+
+def stop(prefix):
+    if os.path.isdir(prefix):
+        subprocess.run(["wineserver", "-k"], env=environment(prefix), check=False)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) == 4 and sys.argv[1] == "create" and sys.argv[3] in ("win32", "win64"):
+        create(sys.argv[2], sys.argv[3])
+    elif len(sys.argv) == 3 and sys.argv[1] == "stop":
+        stop(sys.argv[2])
+    else:
+        sys.exit(__doc__)
