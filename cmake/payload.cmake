@@ -1,1 +1,175 @@
-# Payload packing: filled in as it is built.
+# The payload: the fourteen component files that Brantel.exe carries as resources of type
+# "CUSTOM", named as the catalogue spells them, language 1065 (Persian, Iran).
+#
+# Included by the cross build, this file defines the targets. Run with `cmake -P` it is the build
+# step that writes payload.rc: the folder's contents are read at build time, so a folder that this
+# same build fills (the stand-ins) works, and a changed folder needs no new configure.
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  cmake_policy(VERSION 3.25)
+endif()
+
+# Reads the catalogue's names, in catalogue order, from catalogue.inc into `out_var`.
+function(brantel_read_catalogue catalogue out_var)
+  set(entry_regex "^BRANTEL_COMPONENT\\(\"([^\"]+)\"\\)")
+  file(STRINGS "${catalogue}" lines REGEX "${entry_regex}")
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH "${entry_regex}" matched "${line}")
+    list(APPEND names "${CMAKE_MATCH_1}")
+  endforeach()
+  list(LENGTH names count)
+  set(distinct ${names})
+  list(REMOVE_DUPLICATES distinct)
+  list(LENGTH distinct distinct_count)
+  if(count EQUAL 0 OR NOT count EQUAL distinct_count)
+    message(FATAL_ERROR "${catalogue} must name each component once; it names: ${names}")
+  endif()
+  set(${out_var} ${names} PARENT_SCOPE)
+endfunction()
+
+# True in `out_var` when `file` starts like a 32-bit x86 PE image: "MZ", and at the offset that
+# the DOS header gives, "PE\0\0" and machine 0x14c.
+function(brantel_is_i386_pe file out_var)
+  set(${out_var} FALSE PARENT_SCOPE)
+  file(SIZE "${file}" size)
+  if(size LESS 64)
+    return()
+  endif()
+  file(READ "${file}" dos HEX LIMIT 64)
+  if(NOT dos MATCHES "^4d5a")
+    return()
+  endif()
+  # e_lfanew, little-endian, at offset 0x3c.
+  string(SUBSTRING "${dos}" 120 8 raw)
+  string(REGEX REPLACE "^(..)(..)(..)(..)$" "\\4\\3\\2\\1" big_endian "${raw}")
+  math(EXPR pe_offset "0x${big_endian}")
+  math(EXPR pe_end "${pe_offset} + 6")
+  if(pe_end GREATER size)
+    return()
+  endif()
+  file(READ "${file}" signature HEX OFFSET ${pe_offset} LIMIT 6)
+  if(signature STREQUAL "504500004c01")
+    set(${out_var} TRUE PARENT_SCOPE)
+  endif()
+endfunction()
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  # Build step. Inputs: CATALOGUE (catalogue.inc), PAYLOAD_DIR (the folder), OUTPUT (payload.rc).
+  foreach(input CATALOGUE PAYLOAD_DIR OUTPUT)
+    if(NOT DEFINED ${input})
+      message(FATAL_ERROR "payload.cmake needs -D${input}=...")
+    endif()
+  endforeach()
+  if(NOT IS_DIRECTORY "${PAYLOAD_DIR}")
+    message(FATAL_ERROR "Payload folder ${PAYLOAD_DIR} does not exist")
+  endif()
+  brantel_read_catalogue("${CATALOGUE}" catalogue_names)
+
+  file(GLOB folder_files LIST_DIRECTORIES false "${PAYLOAD_DIR}/*")
+  list(SORT folder_files)
+  set(unknown "")
+  set(clashes "")
+  foreach(path IN LISTS folder_files)
+    get_filename_component(file_name "${path}" NAME)
+    string(TOUPPER "${file_name}" key)
+    if(NOT key IN_LIST catalogue_names)
+      list(APPEND unknown "${file_name}")
+    elseif(DEFINED found_${key})
+      list(APPEND clashes "${key}")
+    else()
+      set(found_${key} "${path}")
+    endif()
+  endforeach()
+
+  set(missing "")
+  foreach(name IN LISTS catalogue_names)
+    if(NOT DEFINED found_${name})
+      list(APPEND missing "${name}")
+    endif()
+  endforeach()
+  set(problems "")
+  if(missing)
+    list(LENGTH missing missing_count)
+    list(JOIN missing ", " missing_text)
+    string(APPEND problems "\n  ${missing_count} missing: ${missing_text}")
+  endif()
+  if(clashes)
+    list(REMOVE_DUPLICATES clashes)
+    list(JOIN clashes ", " clash_text)
+    string(APPEND problems "\n  more than one file, differing only in letter case: ${clash_text}")
+  endif()
+  if(problems)
+    message(FATAL_ERROR "Payload folder ${PAYLOAD_DIR} does not hold the catalogue's "
+                        "component files:${problems}")
+  endif()
+  if(unknown)
+    list(JOIN unknown ", " unknown_text)
+    message(WARNING "Not in the catalogue, left out of the payload: ${unknown_text}")
+  endif()
+
+  # Each entry carries its file's hash, so that a changed payload file changes payload.rc and
+  # windres runs again; windres reports no dependency on the files it packs.
+  set(rc "// Written by cmake/payload.cmake from src/installer/catalogue.inc and\n")
+  string(APPEND rc "// ${PAYLOAD_DIR}.\n")
+  string(APPEND rc "LANGUAGE 0x29, 0x01\n")
+  set(not_pe "")
+  foreach(name IN LISTS catalogue_names)
+    set(path "${found_${name}}")
+    if(path MATCHES "[\"\\\\]")
+      message(FATAL_ERROR "Payload file path holds a quote or backslash: ${path}")
+    endif()
+    brantel_is_i386_pe("${path}" is_pe)
+    if(NOT is_pe)
+      get_filename_component(file_name "${path}" NAME)
+      list(APPEND not_pe "${file_name}")
+    endif()
+    file(SHA256 "${path}" hash)
+    string(APPEND rc "// sha256 ${hash}\n${name} CUSTOM \"${path}\"\n")
+  endforeach()
+  if(not_pe)
+    list(JOIN not_pe ", " not_pe_text)
+    message(WARNING "Not a 32-bit x86 PE image, packed all the same: ${not_pe_text}")
+  endif()
+
+  set(old_rc "")
+  if(EXISTS "${OUTPUT}")
+    file(READ "${OUTPUT}" old_rc)
+  endif()
+  if(NOT old_rc STREQUAL rc)
+    file(WRITE "${OUTPUT}" "${rc}")
+  endif()
+  return()
+endif()
+
+enable_language(RC)
+
+set(BRANTEL_PAYLOAD_DIR "" CACHE PATH
+    "Folder holding the fourteen component files to pack; empty packs this build's stand-ins")
+set(BRANTEL_CATALOGUE "${CMAKE_SOURCE_DIR}/src/installer/catalogue.inc")
+set(BRANTEL_STANDIN_DIR "${CMAKE_BINARY_DIR}/standin/components")
+set(BRANTEL_PAYLOAD_RC "${CMAKE_BINARY_DIR}/payload/payload.rc")
+
+add_subdirectory("${CMAKE_SOURCE_DIR}/tools/standin" "${CMAKE_BINARY_DIR}/standin")
+
+if(BRANTEL_PAYLOAD_DIR)
+  set(payload_dir "${BRANTEL_PAYLOAD_DIR}")
+else()
+  set(payload_dir "${BRANTEL_STANDIN_DIR}")
+endif()
+
+# Runs on every build; payload.rc is rewritten only when it changes, so an unchanged payload
+# leaves windres and the link alone.
+add_custom_target(brantel_payload
+  COMMAND "${CMAKE_COMMAND}" "-DCATALOGUE=${BRANTEL_CATALOGUE}" "-DPAYLOAD_DIR=${payload_dir}"
+          "-DOUTPUT=${BRANTEL_PAYLOAD_RC}" -P "${CMAKE_CURRENT_LIST_FILE}"
+  BYPRODUCTS "${BRANTEL_PAYLOAD_RC}"
+  COMMENT "Listing the payload from ${payload_dir}"
+  VERBATIM)
+if(NOT BRANTEL_PAYLOAD_DIR)
+  add_dependencies(brantel_payload brantel_standins)
+endif()
+
+# What Brantel.exe and the cross-built test programs link to carry the payload.
+add_library(brantel_payload_resources OBJECT "${BRANTEL_PAYLOAD_RC}")
+add_dependencies(brantel_payload_resources brantel_payload)
