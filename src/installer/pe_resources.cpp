@@ -1,0 +1,396 @@
+#include "installer/pe_resources.h"
+
+#include <cstring>
+#include <unordered_set>
+
+#include "common/error.h"
+
+namespace brantel::pe {
+namespace {
+
+// Raised inside the parser only; ParseResources turns it into a value.
+struct Failure {
+  ResourceError error;
+};
+
+[[noreturn]] void Fail(ResourceError error) {
+  throw Failure{error};
+}
+
+// Every read of the image goes through this one type. Offsets and lengths are 64-bit, so an
+// offset taken from the file plus a length taken from the file cannot wrap.
+class Reader {
+ public:
+  explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+  std::uint64_t size() const { return bytes_.size(); }
+
+  bool Fits(std::uint64_t offset, std::uint64_t length) const {
+    return offset <= bytes_.size() && length <= bytes_.size() - offset;
+  }
+
+  std::span<const std::uint8_t> Bytes(std::uint64_t offset, std::uint64_t length,
+                                      ResourceError if_outside) const {
+    if (!Fits(offset, length)) Fail(if_outside);
+    return bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+  }
+
+  std::uint16_t U16(std::uint64_t offset, ResourceError if_outside) const {
+    std::uint8_t raw[2];
+    std::memcpy(raw, Bytes(offset, sizeof raw, if_outside).data(), sizeof raw);
+    return static_cast<std::uint16_t>(raw[0] | raw[1] << 8);
+  }
+
+  std::uint32_t U32(std::uint64_t offset, ResourceError if_outside) const {
+    std::uint8_t raw[4];
+    std::memcpy(raw, Bytes(offset, sizeof raw, if_outside).data(), sizeof raw);
+    return static_cast<std::uint32_t>(raw[0]) | static_cast<std::uint32_t>(raw[1]) << 8 |
+           static_cast<std::uint32_t>(raw[2]) << 16 | static_cast<std::uint32_t>(raw[3]) << 24;
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+constexpr std::uint64_t kDosHeaderSize = 64;
+constexpr std::uint64_t kLfanewOffset = 0x3C;
+constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
+constexpr std::uint64_t kFileHeaderSize = 20;
+constexpr std::uint64_t kSectionHeaderSize = 40;
+constexpr std::uint32_t kResourceDirectoryIndex = 2;
+constexpr std::uint64_t kDirectoryHeaderSize = 16;
+constexpr std::uint64_t kEntrySize = 8;
+constexpr std::uint64_t kDataEntrySize = 16;
+constexpr std::uint32_t kHighBit = 0x80000000u;
+// Type, name and language: the only shape the loader understands.
+constexpr int kLanguageDepth = 2;
+
+struct Section {
+  std::uint64_t address;
+  std::uint64_t extent;  // bytes that the file actually supplies
+  std::uint64_t file_offset;
+};
+
+std::vector<Section> ReadSections(const Reader& file, std::uint64_t table, std::uint64_t count) {
+  if (table > file.size() || count > (file.size() - table) / kSectionHeaderSize) {
+    Fail(ResourceError::kTruncatedSectionTable);
+  }
+  std::vector<Section> sections;
+  sections.reserve(static_cast<std::size_t>(count));
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint64_t header = table + i * kSectionHeaderSize;
+    constexpr ResourceError kErr = ResourceError::kTruncatedSectionTable;
+    const std::uint32_t virtual_size = file.U32(header + 8, kErr);
+    const std::uint32_t raw_size = file.U32(header + 16, kErr);
+    // Bytes past the virtual size are padding the loader never maps; a zero virtual size is
+    // what some linkers write when they mean "the raw size".
+    const std::uint32_t extent =
+        virtual_size != 0 && virtual_size < raw_size ? virtual_size : raw_size;
+    sections.push_back({file.U32(header + 12, kErr), extent, file.U32(header + 20, kErr)});
+  }
+  return sections;
+}
+
+struct Location {
+  const Section* section;
+  std::uint64_t within;  // offset of the RVA inside the section
+};
+
+// Finds the section that supplies [rva, rva + size). An empty range may sit at a section's end.
+Location Locate(const std::vector<Section>& sections, std::uint64_t rva, std::uint64_t size,
+                ResourceError if_outside, ResourceError if_past_end) {
+  const Section* found = nullptr;
+  for (const Section& s : sections) {
+    if (rva >= s.address && rva - s.address < s.extent) {
+      found = &s;
+      break;
+    }
+  }
+  if (found == nullptr && size == 0) {
+    for (const Section& s : sections) {
+      if (rva >= s.address && rva - s.address == s.extent) {
+        found = &s;
+        break;
+      }
+    }
+  }
+  if (found == nullptr) Fail(if_outside);
+  const std::uint64_t within = rva - found->address;
+  if (size > found->extent - within) Fail(if_past_end);
+  return {found, within};
+}
+
+std::span<const std::uint8_t> MapRva(const Reader& file, const std::vector<Section>& sections,
+                                     std::uint64_t rva, std::uint64_t size) {
+  const Location at =
+      Locate(sections, rva, size, ResourceError::kDataOutsideSections, ResourceError::kDataPastEnd);
+  return file.Bytes(at.section->file_offset + at.within, size, ResourceError::kSectionPastEnd);
+}
+
+void AppendUtf8(std::string& out, std::uint32_t code_point) {
+  if (code_point < 0x80) {
+    out.push_back(static_cast<char>(code_point));
+  } else if (code_point < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | code_point >> 6));
+    out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+  } else if (code_point < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | code_point >> 12));
+    out.push_back(static_cast<char>(0x80 | (code_point >> 6 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | code_point >> 18));
+    out.push_back(static_cast<char>(0x80 | (code_point >> 12 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code_point >> 6 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+  }
+}
+
+constexpr std::uint32_t kReplacement = 0xFFFD;
+
+// Walks the directory tree below the resource section's root. Every offset in the tree is
+// relative to the root, so `tree_` covers the root up to the end of its section.
+class TreeWalker {
+ public:
+  TreeWalker(const Reader& file, const std::vector<Section>& sections,
+             std::span<const std::uint8_t> tree)
+      : file_(file),
+        sections_(sections),
+        tree_(tree),
+        // Entries of a sound tree never share bytes, so the section bounds how many there are;
+        // the texts the leaves carry are bounded in proportion, whatever the tree reuses.
+        entry_budget_(tree.size() / kEntrySize),
+        text_budget_(4 * tree.size() + 4096) {}
+
+  ResourceTree Walk() {
+    Directory(0, 0);
+    return std::move(leaves_);
+  }
+
+ private:
+  void Directory(std::uint64_t offset, int depth) {
+    if (!visited_.insert(offset).second) Fail(ResourceError::kDirectoryLoop);
+    constexpr ResourceError kErr = ResourceError::kDirectoryPastEnd;
+    if (!tree_.Fits(offset, kDirectoryHeaderSize)) Fail(kErr);
+    const std::uint64_t count =
+        std::uint64_t{tree_.U16(offset + 12, kErr)} + tree_.U16(offset + 14, kErr);
+    if (count > entry_budget_) Fail(ResourceError::kAbsurdEntryCount);
+    entry_budget_ -= count;
+    const std::uint64_t entries = offset + kDirectoryHeaderSize;
+    if (!tree_.Fits(entries, count * kEntrySize)) Fail(ResourceError::kEntryPastEnd);
+
+    for (std::uint64_t i = 0; i < count; ++i) {
+      const std::uint64_t entry = entries + i * kEntrySize;
+      const std::uint32_t name_field = tree_.U32(entry, ResourceError::kEntryPastEnd);
+      const std::uint32_t target = tree_.U32(entry + 4, ResourceError::kEntryPastEnd);
+      path_[depth] = (name_field & kHighBit) != 0 ? ResourceKey(Name(name_field & ~kHighBit))
+                                                  : ResourceKey(name_field);
+      if ((target & kHighBit) != 0) {
+        if (depth == kLanguageDepth) Fail(ResourceError::kTreeTooDeep);
+        Directory(target & ~kHighBit, depth + 1);
+      } else {
+        if (depth != kLanguageDepth) Fail(ResourceError::kDataEntryAboveLanguage);
+        Leaf(target);
+      }
+    }
+  }
+
+  std::string Name(std::uint64_t offset) {
+    constexpr ResourceError kErr = ResourceError::kNamePastEnd;
+    const std::uint64_t length = tree_.U16(offset, kErr);
+    const std::span<const std::uint8_t> units = tree_.Bytes(offset + 2, length * 2, kErr);
+    Charge(units.size());
+    std::string text;
+    for (std::size_t i = 0; i < units.size(); i += 2) {
+      const std::uint32_t unit = units[i] | static_cast<std::uint32_t>(units[i + 1]) << 8;
+      if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < units.size()) {
+        const std::uint32_t low = units[i + 2] | static_cast<std::uint32_t>(units[i + 3]) << 8;
+        if (low >= 0xDC00 && low < 0xE000) {
+          AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+          i += 2;
+          continue;
+        }
+      }
+      AppendUtf8(text, unit >= 0xD800 && unit < 0xE000 ? kReplacement : unit);
+    }
+    return text;
+  }
+
+  void Leaf(std::uint64_t offset) {
+    constexpr ResourceError kErr = ResourceError::kDataEntryPastEnd;
+    if (!tree_.Fits(offset, kDataEntrySize)) Fail(kErr);
+    const std::uint32_t rva = tree_.U32(offset, kErr);
+    const std::uint32_t size = tree_.U32(offset + 4, kErr);
+    ResourceLeaf leaf{.type = path_[0],
+                      .name = path_[1],
+                      .language = path_[2],
+                      .code_page = tree_.U32(offset + 8, kErr),
+                      .reserved = tree_.U32(offset + 12, kErr),
+                      .rva = rva,
+                      .size = size,
+                      .data = MapRva(file_, sections_, rva, size)};
+    Charge(leaf.type.text.size() + leaf.name.text.size() + leaf.language.text.size());
+    leaves_.push_back(std::move(leaf));
+  }
+
+  void Charge(std::uint64_t text_bytes) {
+    if (text_bytes > text_budget_) Fail(ResourceError::kTreeLargerThanSection);
+    text_budget_ -= text_bytes;
+  }
+
+  const Reader& file_;
+  const std::vector<Section>& sections_;
+  Reader tree_;
+  std::uint64_t entry_budget_;
+  std::uint64_t text_budget_;
+  std::unordered_set<std::uint64_t> visited_;
+  ResourceKey path_[kLanguageDepth + 1] = {0u, 0u, 0u};
+  ResourceTree leaves_;
+};
+
+ResourceTree Parse(std::span<const std::uint8_t> image) {
+  const Reader file(image);
+  if (!file.Fits(0, kDosHeaderSize)) Fail(ResourceError::kTruncatedDosHeader);
+  if (file.U16(0, ResourceError::kTruncatedDosHeader) != 0x5A4D) {  // "MZ"
+    Fail(ResourceError::kBadDosSignature);
+  }
+  const std::uint64_t pe = file.U32(kLfanewOffset, ResourceError::kTruncatedDosHeader);
+  if (file.U32(pe, ResourceError::kBadPeOffset) != kPeSignature) {
+    Fail(ResourceError::kBadPeSignature);
+  }
+
+  const std::uint64_t file_header = pe + 4;
+  constexpr ResourceError kFileErr = ResourceError::kTruncatedFileHeader;
+  if (!file.Fits(file_header, kFileHeaderSize)) Fail(kFileErr);
+  const std::uint16_t section_count = file.U16(file_header + 2, kFileErr);
+  const std::uint16_t optional_size = file.U16(file_header + 16, kFileErr);
+
+  const std::uint64_t optional_offset = file_header + kFileHeaderSize;
+  constexpr ResourceError kOptErr = ResourceError::kTruncatedOptionalHeader;
+  const Reader optional(file.Bytes(optional_offset, optional_size, kOptErr));
+  const std::uint16_t magic = optional.U16(0, kOptErr);
+  std::uint64_t directories = 0;
+  if (magic == 0x10B) {  // PE32
+    directories = 96;
+  } else if (magic == 0x20B) {  // PE32+
+    directories = 112;
+  } else {
+    Fail(ResourceError::kBadOptionalHeaderMagic);
+  }
+  const std::uint32_t directory_count = optional.U32(directories - 4, kOptErr);
+
+  const std::vector<Section> sections =
+      ReadSections(file, optional_offset + optional_size, section_count);
+
+  if (directory_count <= kResourceDirectoryIndex) return {};
+  const std::uint64_t resource_entry = directories + kResourceDirectoryIndex * 8;
+  const std::uint32_t root_rva = optional.U32(resource_entry, kOptErr);
+  if (root_rva == 0) return {};
+
+  // Offsets in the tree are relative to the root and may reach the end of the root's section.
+  const Location root = Locate(sections, root_rva, 0, ResourceError::kResourceRvaOutsideSections,
+                               ResourceError::kResourceRvaOutsideSections);
+  const std::span<const std::uint8_t> tree =
+      file.Bytes(root.section->file_offset + root.within, root.section->extent - root.within,
+                 ResourceError::kSectionPastEnd);
+  return TreeWalker(file, sections, tree).Walk();
+}
+
+bool AsciiEqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* Describe(ResourceError error) {
+  switch (error) {
+    case ResourceError::kNone:
+      return "no error";
+    case ResourceError::kTruncatedDosHeader:
+      return "PE image: truncated DOS header";
+    case ResourceError::kBadDosSignature:
+      return "PE image: no MZ signature";
+    case ResourceError::kBadPeOffset:
+      return "PE image: e_lfanew points past the end";
+    case ResourceError::kBadPeSignature:
+      return "PE image: no PE signature at e_lfanew";
+    case ResourceError::kTruncatedFileHeader:
+      return "PE image: truncated file header";
+    case ResourceError::kTruncatedOptionalHeader:
+      return "PE image: truncated optional header";
+    case ResourceError::kBadOptionalHeaderMagic:
+      return "PE image: optional header is neither PE32 nor PE32+";
+    case ResourceError::kTruncatedSectionTable:
+      return "PE image: truncated section table";
+    case ResourceError::kResourceRvaOutsideSections:
+      return "PE resources: root RVA outside every section";
+    case ResourceError::kSectionPastEnd:
+      return "PE image: section data past the end of the file";
+    case ResourceError::kDirectoryPastEnd:
+      return "PE resources: directory past the end of its section";
+    case ResourceError::kAbsurdEntryCount:
+      return "PE resources: more entries than the section can hold";
+    case ResourceError::kEntryPastEnd:
+      return "PE resources: directory entries past the end of the section";
+    case ResourceError::kDirectoryLoop:
+      return "PE resources: directory reached twice";
+    case ResourceError::kTreeLargerThanSection:
+      return "PE resources: names repeated beyond what the section can hold";
+    case ResourceError::kTreeTooDeep:
+      return "PE resources: directory below the language level";
+    case ResourceError::kDataEntryAboveLanguage:
+      return "PE resources: data entry above the language level";
+    case ResourceError::kNamePastEnd:
+      return "PE resources: name string past the end of the section";
+    case ResourceError::kDataEntryPastEnd:
+      return "PE resources: data entry past the end of the section";
+    case ResourceError::kDataOutsideSections:
+      return "PE resources: data RVA outside every section";
+    case ResourceError::kDataPastEnd:
+      return "PE resources: data past the end of its section";
+  }
+  return "PE resources: unknown error";
+}
+
+ResourceParse ParseResources(std::span<const std::uint8_t> image) {
+  try {
+    return {ResourceError::kNone, Parse(image)};
+  } catch (const Failure& failure) {
+    return {failure.error, {}};
+  }
+}
+
+ResourceTree ReadResourceTree(std::span<const std::uint8_t> image) {
+  ResourceParse parsed = ParseResources(image);
+  if (parsed.error != ResourceError::kNone) {
+    throw Error(error_code::kBadFormat, Describe(parsed.error));
+  }
+  return std::move(parsed.tree);
+}
+
+bool KeyMatches(const ResourceKey& key, const ResourceKey& query) {
+  if (key.is_text != query.is_text) return false;
+  return key.is_text ? AsciiEqualIgnoringCase(key.text, query.text) : key.id == query.id;
+}
+
+std::optional<std::span<const std::uint8_t>> FindResource(const ResourceTree& tree,
+                                                          const ResourceKey& type,
+                                                          const ResourceKey& name) {
+  for (const ResourceLeaf& leaf : tree) {
+    if (KeyMatches(leaf.type, type) && KeyMatches(leaf.name, name)) return leaf.data;
+  }
+  return std::nullopt;
+}
+
+bool HasResourceType(const ResourceTree& tree, const ResourceKey& type) {
+  for (const ResourceLeaf& leaf : tree) {
+    if (KeyMatches(leaf.type, type)) return true;
+  }
+  return false;
+}
+
+}  // namespace brantel::pe

@@ -1,0 +1,191 @@
+#include "image_builder.h"
+
+#include <algorithm>
+#include <map>
+
+namespace brantel::pe::testing {
+
+void Bytes::U16(std::size_t offset, std::uint16_t value) {
+  if (data.size() < offset + 2) data.resize(offset + 2);
+  data[offset] = static_cast<std::uint8_t>(value);
+  data[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void Bytes::U32(std::size_t offset, std::uint32_t value) {
+  U16(offset, static_cast<std::uint16_t>(value));
+  U16(offset + 2, static_cast<std::uint16_t>(value >> 16));
+}
+
+void Bytes::Directory(std::size_t offset, std::uint16_t named, std::uint16_t ids) {
+  for (std::size_t i = 0; i < 12; i += 4) U32(offset + i, 0);
+  U16(offset + 12, named);
+  U16(offset + 14, ids);
+}
+
+void Bytes::Entry(std::size_t offset, std::uint32_t name_field, std::uint32_t target) {
+  U32(offset, name_field);
+  U32(offset + 4, target);
+}
+
+void Bytes::DataEntry(std::size_t offset, std::uint32_t rva, std::uint32_t size,
+                      std::uint32_t code_page) {
+  U32(offset, rva);
+  U32(offset + 4, size);
+  U32(offset + 8, code_page);
+  U32(offset + 12, 0);
+}
+
+void Bytes::Name(std::size_t offset, const std::u16string& units) {
+  U16(offset, static_cast<std::uint16_t>(units.size()));
+  for (std::size_t i = 0; i < units.size(); ++i) U16(offset + 2 + 2 * i, units[i]);
+}
+
+std::size_t OptionalHeaderSize(bool pe32_plus) {
+  return pe32_plus ? 0xF0 : 0xE0;
+}
+
+std::size_t SectionTableOffset(bool pe32_plus) {
+  return kOptionalHeaderOffset + OptionalHeaderSize(pe32_plus);
+}
+
+std::vector<std::uint8_t> BuildImage(const std::vector<std::uint8_t>& section,
+                                     const ImageOptions& options) {
+  Bytes image;
+  image.U16(0, 0x5A4D);
+  image.U32(0x3C, kPeOffset);
+  image.U32(kPeOffset, 0x00004550);
+  image.U16(kFileHeaderOffset, options.pe32_plus ? 0x8664 : 0x14C);
+  image.U16(kFileHeaderOffset + 2, 1);
+  image.U16(kFileHeaderOffset + 16,
+            static_cast<std::uint16_t>(OptionalHeaderSize(options.pe32_plus)));
+  image.U16(kOptionalHeaderOffset, options.pe32_plus ? 0x20B : 0x10B);
+  const std::size_t directories = kOptionalHeaderOffset + (options.pe32_plus ? 112 : 96);
+  image.U32(directories - 4, options.directory_count);
+  image.U32(directories + 16, options.resource_rva);
+  image.U32(directories + 20, static_cast<std::uint32_t>(section.size()));
+
+  const std::size_t header = SectionTableOffset(options.pe32_plus);
+  const std::string_view name = ".rsrc";
+  image.Resize(header + 40);
+  std::copy(name.begin(), name.end(), image.data.begin() + static_cast<std::ptrdiff_t>(header));
+  const std::uint32_t size = static_cast<std::uint32_t>(section.size());
+  image.U32(header + 8, options.virtual_size != 0 ? options.virtual_size : size);
+  image.U32(header + 12, kSectionRva);
+  image.U32(header + 16, size);
+  image.U32(header + 20, kSectionFileOffset);
+
+  image.Resize(kSectionFileOffset);
+  image.data.insert(image.data.end(), section.begin(), section.end());
+  return image.data;
+}
+
+namespace {
+
+using Key = std::variant<std::uint16_t, std::u16string>;
+
+// Resource compilers sort named entries first, by text, then numbered ones by number.
+bool KeyLess(const Key& a, const Key& b) {
+  if (a.index() != b.index()) return a.index() > b.index();
+  return a < b;
+}
+
+std::size_t Align8(std::size_t n) {
+  return (n + 7) & ~std::size_t{7};
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> BuildResourceSection(std::vector<Resource> resources) {
+  struct KeyOrder {
+    bool operator()(const Key& a, const Key& b) const { return KeyLess(a, b); }
+  };
+  using Languages = std::map<std::uint16_t, const Resource*>;
+  using Names = std::map<Key, Languages, KeyOrder>;
+  std::map<Key, Names, KeyOrder> types;
+  for (const Resource& r : resources) types[r.type][r.name][r.language] = &r;
+
+  const auto named_count = [](const auto& level) {
+    return static_cast<std::uint16_t>(std::count_if(
+        level.begin(), level.end(), [](const auto& kv) { return kv.first.index() == 1; }));
+  };
+
+  // First pass: offsets of every table, in the order compilers emit them.
+  std::size_t offset = 16 + 8 * types.size();
+  std::map<const void*, std::size_t> at;
+  for (const auto& [type, names] : types) {
+    at[&names] = offset;
+    offset += 16 + 8 * names.size();
+  }
+  for (const auto& [type, names] : types) {
+    for (const auto& [name, languages] : names) {
+      at[&languages] = offset;
+      offset += 16 + 8 * languages.size();
+    }
+  }
+  for (const Resource& r : resources) {
+    at[&r] = offset;
+    offset += 16;
+  }
+  std::map<const void*, std::size_t> name_at;
+  for (const auto& [type, names] : types) {
+    if (type.index() == 1) {
+      name_at[&type] = offset;
+      offset += 2 + 2 * std::get<1>(type).size();
+    }
+    for (const auto& [name, languages] : names) {
+      if (name.index() == 1) {
+        name_at[&name] = offset;
+        offset += 2 + 2 * std::get<1>(name).size();
+      }
+    }
+  }
+  std::map<const Resource*, std::size_t> data_at;
+  for (const Resource& r : resources) {
+    offset = Align8(offset);
+    data_at[&r] = offset;
+    offset += r.data.size();
+  }
+
+  // Second pass: write them.
+  Bytes out;
+  const auto key_field = [&](const Key& key) {
+    return key.index() == 1 ? static_cast<std::uint32_t>(0x80000000u | name_at.at(&key))
+                            : std::uint32_t{std::get<0>(key)};
+  };
+  out.Directory(0, named_count(types),
+                static_cast<std::uint16_t>(types.size() - named_count(types)));
+  std::size_t entry = 16;
+  for (const auto& [type, names] : types) {
+    out.Entry(entry, key_field(type), static_cast<std::uint32_t>(0x80000000u | at.at(&names)));
+    entry += 8;
+    const std::size_t names_at = at.at(&names);
+    out.Directory(names_at, named_count(names),
+                  static_cast<std::uint16_t>(names.size() - named_count(names)));
+    std::size_t name_entry = names_at + 16;
+    for (const auto& [name, languages] : names) {
+      const std::size_t languages_at = at.at(&languages);
+      out.Entry(name_entry, key_field(name),
+                static_cast<std::uint32_t>(0x80000000u | languages_at));
+      name_entry += 8;
+      out.Directory(languages_at, 0, static_cast<std::uint16_t>(languages.size()));
+      std::size_t language_entry = languages_at + 16;
+      for (const auto& [language, resource] : languages) {
+        out.Entry(language_entry, language, static_cast<std::uint32_t>(at.at(resource)));
+        language_entry += 8;
+      }
+    }
+  }
+  for (const auto& [key, name_offset] : name_at) {
+    out.Name(name_offset, std::get<1>(*static_cast<const Key*>(key)));
+  }
+  for (const Resource& r : resources) {
+    out.DataEntry(at.at(&r), static_cast<std::uint32_t>(kSectionRva + data_at.at(&r)),
+                  static_cast<std::uint32_t>(r.data.size()));
+    out.Resize(std::max(out.data.size(), data_at.at(&r) + r.data.size()));
+    std::copy(r.data.begin(), r.data.end(),
+              out.data.begin() + static_cast<std::ptrdiff_t>(data_at.at(&r)));
+  }
+  return out.data;
+}
+
+}  // namespace brantel::pe::testing

@@ -1,0 +1,309 @@
+// Each kind of broken image yields its own error and nothing is read outside the image.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "common/error.h"
+#include "image_builder.h"
+#include "installer/pe_resources.h"
+
+namespace brantel::pe {
+namespace {
+
+using testing::BuildImage;
+using testing::Bytes;
+using testing::ImageOptions;
+
+// One type (10), one name (1), one language (1065), four bytes of data:
+//   0x00 root  0x18 names of type 10  0x30 languages of name 1  0x48 data entry  0x58 data
+constexpr std::size_t kRootEntry = 0x10;
+constexpr std::size_t kTypeEntry = 0x28;
+constexpr std::size_t kNameEntry = 0x40;
+constexpr std::size_t kDataEntry = 0x48;
+constexpr std::size_t kData = 0x58;
+constexpr std::size_t kTreeSize = 0x60;
+
+Bytes GoodTree() {
+  Bytes tree;
+  tree.Directory(0, 0, 1);
+  tree.Entry(kRootEntry, 10, 0x80000018);
+  tree.Directory(0x18, 0, 1);
+  tree.Entry(kTypeEntry, 1, 0x80000030);
+  tree.Directory(0x30, 0, 1);
+  tree.Entry(kNameEntry, 1065, kDataEntry);
+  tree.DataEntry(kDataEntry, testing::kSectionRva + kData, 4);
+  tree.U32(kData, 0x64636261);
+  tree.Resize(kTreeSize);
+  return tree;
+}
+
+ResourceError ErrorOf(const std::vector<std::uint8_t>& image) {
+  return ParseResources(image).error;
+}
+
+ResourceError ErrorOfTree(const Bytes& tree, const ImageOptions& options = {}) {
+  return ErrorOf(BuildImage(tree.data, options));
+}
+
+void Patch16(std::vector<std::uint8_t>& image, std::size_t offset, std::uint16_t value) {
+  Bytes patch;
+  patch.data = std::move(image);
+  patch.U16(offset, value);
+  image = std::move(patch.data);
+}
+
+void Patch32(std::vector<std::uint8_t>& image, std::size_t offset, std::uint32_t value) {
+  Bytes patch;
+  patch.data = std::move(image);
+  patch.U32(offset, value);
+  image = std::move(patch.data);
+}
+
+std::vector<std::uint8_t> GoodImage() {
+  return BuildImage(GoodTree().data);
+}
+
+TEST(PeMalformed, GoodTreeIsTheBaseline) {
+  const ResourceParse parsed = ParseResources(GoodImage());
+  ASSERT_EQ(parsed.error, ResourceError::kNone);
+  ASSERT_EQ(parsed.tree.size(), 1u);
+  EXPECT_EQ(parsed.tree[0].type, ResourceKey(10));
+  EXPECT_EQ(parsed.tree[0].language, ResourceKey(1065));
+  EXPECT_EQ(std::string(parsed.tree[0].data.begin(), parsed.tree[0].data.end()), "abcd");
+}
+
+TEST(PeMalformed, Headers) {
+  EXPECT_EQ(ErrorOf({}), ResourceError::kTruncatedDosHeader);
+  std::vector<std::uint8_t> image = GoodImage();
+  EXPECT_EQ(ErrorOf({image.begin(), image.begin() + 63}), ResourceError::kTruncatedDosHeader);
+
+  image = GoodImage();
+  image[1] = 'X';
+  EXPECT_EQ(ErrorOf(image), ResourceError::kBadDosSignature);
+
+  image = GoodImage();
+  Patch32(image, 0x3C, static_cast<std::uint32_t>(image.size() - 2));
+  EXPECT_EQ(ErrorOf(image), ResourceError::kBadPeOffset);
+  // Would wrap to a small offset if added in 32 bits.
+  Patch32(image, 0x3C, 0xFFFFFFFE);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kBadPeOffset);
+
+  image = GoodImage();
+  image[testing::kPeOffset + 2] = 1;
+  EXPECT_EQ(ErrorOf(image), ResourceError::kBadPeSignature);
+
+  image = GoodImage();
+  image.resize(testing::kFileHeaderOffset + 19);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedFileHeader);
+}
+
+TEST(PeMalformed, OptionalHeader) {
+  std::vector<std::uint8_t> image = GoodImage();
+  Patch16(image, testing::kFileHeaderOffset + 16, 0xFFFF);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedOptionalHeader);
+
+  // Too short to hold the count of data directories.
+  image = GoodImage();
+  Patch16(image, testing::kFileHeaderOffset + 16, 0x40);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedOptionalHeader);
+
+  // Holds the count, which promises a resource directory the header has no room for.
+  image = GoodImage();
+  Patch16(image, testing::kFileHeaderOffset + 16, 100);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedOptionalHeader);
+
+  image = GoodImage();
+  Patch16(image, testing::kOptionalHeaderOffset, 0x107);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kBadOptionalHeaderMagic);
+}
+
+TEST(PeMalformed, SectionTable) {
+  std::vector<std::uint8_t> image = GoodImage();
+  Patch16(image, testing::kFileHeaderOffset + 2, 0xFFFF);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedSectionTable);
+
+  image = GoodImage();
+  image.resize(testing::SectionTableOffset(false) + 39);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedSectionTable);
+
+  // PointerToRawData near 4 GiB: the section's bytes would wrap in 32-bit arithmetic.
+  image = GoodImage();
+  Patch32(image, testing::SectionTableOffset(false) + 20, 0xFFFFFFF0);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kSectionPastEnd);
+
+  image = GoodImage();
+  image.resize(image.size() - 1);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kSectionPastEnd);
+}
+
+TEST(PeMalformed, ResourceRootOutsideSections) {
+  EXPECT_EQ(ErrorOfTree(GoodTree(), {.resource_rva = 0x8000}),
+            ResourceError::kResourceRvaOutsideSections);
+  EXPECT_EQ(ErrorOfTree(GoodTree(), {.resource_rva = 0x10}),
+            ResourceError::kResourceRvaOutsideSections);
+}
+
+TEST(PeMalformed, DirectoriesPastTheEnd) {
+  Bytes tree = GoodTree();
+  tree.U32(kRootEntry + 4, 0x80000000 | (kTreeSize - 8));
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDirectoryPastEnd);
+
+  tree = GoodTree();
+  tree.U32(kRootEntry + 4, 0xFFFFFFFF);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDirectoryPastEnd);
+
+  // The root itself needs 16 bytes; the section has 8.
+  tree.Resize(8);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDirectoryPastEnd);
+}
+
+TEST(PeMalformed, EntryCounts) {
+  Bytes tree = GoodTree();
+  tree.Directory(0, 0xFFFF, 0xFFFF);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kAbsurdEntryCount);
+
+  // Eleven entries would fit in the section, but not after the root's header.
+  tree = GoodTree();
+  tree.Directory(0, 0, 11);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kEntryPastEnd);
+
+  // The counts of all directories together are bounded too, not each one alone.
+  tree = GoodTree();
+  tree.Directory(0x30, 0, 11);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kAbsurdEntryCount);
+}
+
+TEST(PeMalformed, DirectoryLoops) {
+  Bytes tree = GoodTree();
+  tree.U32(kRootEntry + 4, 0x80000000);  // the root lists itself
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDirectoryLoop);
+
+  tree = GoodTree();
+  tree.U32(kTypeEntry + 4, 0x80000000);  // a type's names point back to the root
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDirectoryLoop);
+
+  tree = GoodTree();
+  // Below the language level no directory may follow, visited or not.
+  tree.U32(kNameEntry + 4, 0x80000018);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kTreeTooDeep);
+
+  // Two types sharing one directory of names.
+  Bytes shared;
+  shared.Directory(0, 0, 2);
+  shared.Entry(0x10, 10, 0x80000020);
+  shared.Entry(0x18, 11, 0x80000020);
+  shared.Directory(0x20, 0, 1);
+  shared.Entry(0x30, 1, 0x80000038);
+  shared.Directory(0x38, 0, 1);
+  shared.Entry(0x48, 0, 0x50);
+  shared.DataEntry(0x50, testing::kSectionRva, 4);
+  EXPECT_EQ(ErrorOfTree(shared), ResourceError::kDirectoryLoop);
+}
+
+TEST(PeMalformed, TreeShape) {
+  Bytes tree = GoodTree();
+  tree.U32(kNameEntry + 4, 0x80000000 | kDataEntry);  // a fourth level
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kTreeTooDeep);
+
+  tree = GoodTree();
+  tree.U32(kRootEntry + 4, kDataEntry);  // data where the names should be
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataEntryAboveLanguage);
+
+  tree = GoodTree();
+  tree.U32(kTypeEntry + 4, kDataEntry);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataEntryAboveLanguage);
+}
+
+TEST(PeMalformed, Names) {
+  Bytes tree = GoodTree();
+  tree.U32(kRootEntry, 0x80000000 | (kTreeSize - 1));  // the length itself is cut off
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kNamePastEnd);
+
+  tree = GoodTree();
+  tree.U32(kTypeEntry, 0x80000000 | kData);
+  tree.U16(kData, 4);  // four units promised, three present
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kNamePastEnd);
+
+  tree = GoodTree();
+  tree.U32(kTypeEntry, 0xFFFFFFFF);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kNamePastEnd);
+}
+
+TEST(PeMalformed, RepeatedNamesAreBounded) {
+  // Six types all named by one string that fills most of the section: each name is legal, but
+  // copying it into every leaf would cost far more than the section holds.
+  constexpr std::size_t kTypes = 6;
+  constexpr std::size_t kString = 0x400;
+  Bytes tree;
+  tree.Directory(0, kTypes, 0);
+  for (std::size_t i = 0; i < kTypes; ++i) {
+    const std::size_t names = 0x40 + i * 0x60;
+    tree.Entry(0x10 + i * 8, 0x80000000 | kString, static_cast<std::uint32_t>(0x80000000 | names));
+    tree.Directory(names, 0, 1);
+    tree.Entry(names + 0x10, 1, static_cast<std::uint32_t>(0x80000000 | (names + 0x18)));
+    tree.Directory(names + 0x18, 0, 1);
+    tree.Entry(names + 0x28, 0, static_cast<std::uint32_t>(names + 0x30));
+    tree.DataEntry(names + 0x30, testing::kSectionRva, 0);
+  }
+  tree.Name(kString, std::u16string(0x2000, u'x'));
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kTreeLargerThanSection);
+
+  // The same tree with one type is fine.
+  tree.Directory(0, 1, 0);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kNone);
+}
+
+TEST(PeMalformed, DataEntries) {
+  Bytes tree = GoodTree();
+  tree.U32(kNameEntry + 4, kTreeSize - 8);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataEntryPastEnd);
+
+  tree = GoodTree();
+  tree.U32(kNameEntry + 4, 0x7FFFFFFF);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataEntryPastEnd);
+
+  tree = GoodTree();
+  tree.DataEntry(kDataEntry, 0x9000, 4);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataOutsideSections);
+
+  tree = GoodTree();
+  tree.DataEntry(kDataEntry, 0x10, 4);  // inside the headers, not a section
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataOutsideSections);
+
+  tree = GoodTree();
+  tree.DataEntry(kDataEntry, testing::kSectionRva + kData, 9);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataPastEnd);
+
+  // A size that wraps the RVA past 4 GiB back into the section in 32-bit arithmetic.
+  tree = GoodTree();
+  tree.DataEntry(kDataEntry, testing::kSectionRva + kData, 0xFFFFFFFF);
+  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataPastEnd);
+
+  // Bytes past VirtualSize are file padding, not part of the section.
+  EXPECT_EQ(ErrorOfTree(GoodTree(), {.virtual_size = kData + 2}), ResourceError::kDataPastEnd);
+}
+
+TEST(PeMalformed, ThrowingFormCarriesTheKind) {
+  std::vector<std::uint8_t> image = GoodImage();
+  Patch32(image, testing::kSectionFileOffset + kRootEntry + 4, 0x80000000);
+  try {
+    ReadResourceTree(image);
+    FAIL() << "a looping tree was accepted";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.code(), error_code::kBadFormat);
+    EXPECT_STREQ(error.what(), Describe(ResourceError::kDirectoryLoop));
+  }
+}
+
+TEST(PeMalformed, EveryKindHasItsOwnText) {
+  std::set<std::string> texts;
+  const int last = static_cast<int>(ResourceError::kDataPastEnd);
+  for (int kind = 0; kind <= last; ++kind) {
+    texts.insert(Describe(static_cast<ResourceError>(kind)));
+  }
+  EXPECT_EQ(texts.size(), static_cast<std::size_t>(last + 1));
+}
+
+}  // namespace
+}  // namespace brantel::pe
