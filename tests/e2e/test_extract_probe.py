@@ -1,0 +1,88 @@
+"""Shared by the extraction tests: runs brantel-extract-probe.exe in a Wine prefix and reads the
+payload files that the cross build packed into it (and into Brantel.exe)."""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+
+import automate
+import catalogue
+import wine
+
+# Windows error codes that the probe reports.
+ERROR_PATH_NOT_FOUND = 3
+ERROR_DISK_FULL = 112
+ERROR_RESOURCE_TYPE_NOT_FOUND = 1813
+ERROR_RESOURCE_NAME_NOT_FOUND = 1814
+
+
+def parse():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--probe", required=True, help="brantel-extract-probe.exe")
+    parser.add_argument("--prefix", required=True, help="Wine prefix made by wine.py create")
+    parser.add_argument("--payload-rc", required=True, help="payload.rc of the cross build")
+    parser.add_argument("--catalogue", required=True, help="src/installer/catalogue.inc")
+    parser.add_argument("--out", required=True, help="scratch folder of this test")
+    args, rest = parser.parse_known_args()
+    for path in (args.probe, args.payload_rc):
+        if not os.path.isfile(path):
+            sys.exit(f"missing {path}: build the cross preset first")
+    args.names = catalogue.component_names(args.catalogue)
+    args.packed = packed_files(args.payload_rc)
+    if sorted(args.packed) != sorted(args.names):
+        sys.exit(f"{args.payload_rc} packs {sorted(args.packed)}, the catalogue names {args.names}")
+    return args, [sys.argv[0]] + rest
+
+
+def packed_files(payload_rc):
+    """Entry name -> the file that the build packed under type CUSTOM."""
+    with open(payload_rc) as file:
+        return dict(re.findall(r'^(\S+)\s+CUSTOM\s+"([^"]+)"\s*$', file.read(), re.MULTILINE))
+
+
+def read_bytes(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
+class Script:
+    """Steps for one start of the probe, each under a key by which its result is looked up."""
+
+    def __init__(self):
+        self.steps = []
+        self.keys = {}
+
+    def add(self, key, *words):
+        if key in self.keys:
+            raise ValueError(f"step key {key!r} used twice")
+        self.steps.append([str(word) for word in words])
+        self.keys[key] = len(self.steps)
+
+    def run(self, probe, prefix, debug="-all", timeout=120):
+        arguments = []
+        for step in self.steps:
+            arguments += ([";"] if arguments else []) + step
+        env = wine.environment(prefix)
+        env["WINEDEBUG"] = debug
+        completed = subprocess.run(["wine", probe] + arguments, env=env, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True, errors="replace",
+                                   timeout=timeout)
+        return Results(self, completed)
+
+
+class Results:
+    def __init__(self, script, completed):
+        self.keys = script.keys
+        self.returncode = completed.returncode
+        self.stdout = completed.stdout
+        self.stderr = completed.stderr
+        self.records = [automate.Record(line) for line in self.stdout.splitlines() if line.strip()]
+        steps = [record.int("step") for record in self.records]
+        if steps != list(range(1, len(script.steps) + 1)):
+            raise AssertionError(f"expected one line for each of {len(script.steps)} steps, exit "
+                                 f"code {self.returncode}:\n{self.stdout}\n{self.stderr[-4000:]}")
+
+    def __getitem__(self, key):
+        return self.records[self.keys[key] - 1]
