@@ -1,0 +1,158 @@
+// brantel-bench.exe: one measured run of a program under Wine or Windows, for tools/bench/bench.py.
+//
+//   brantel-bench.exe program PROGRAM absent|present
+//       Starts the setup program with every component removed from the system folder (absent)
+//       or with all of them there (present); times the start until its window shows, the click
+//       on "Install" until the caption reads "Finish", and the click on "Finish" until the
+//       process has ended; reads its peak memory before the last click.
+//   brantel-bench.exe window PROGRAM TITLE
+//       Starts a program, times it until a window titled TITLE shows, reads its peak memory
+//       and closes it.
+//   brantel-bench.exe baseline PROGRAM
+//       Removes every component and runs the install baseline, which reports its own time.
+//   brantel-bench.exe hold
+//       Keeps the desktop, and with it the prefix's server and system processes, up until
+//       `brantel-bench.exe release`, so that no measured run pays for starting them.
+//
+// Each run ends once every regsvr32 it caused has ended. The result is one line of
+// space-separated key=value fields; a failure prints "error ..." and exits with 1.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "common/unique_handle_win.h"
+#include "common/win_check_win.h"
+#include "installer/catalogue.h"
+#include "stopwatch_win.h"
+#include "system_state_win.h"
+#include "target_win.h"
+#include "window/design.h"
+
+namespace brantel::bench {
+namespace {
+
+constexpr DWORD kWindowTimeoutMs = 60000;
+constexpr DWORD kRunTimeoutMs = 120000;
+constexpr DWORD kRegistrationTimeoutMs = 120000;
+constexpr const wchar_t* kSetupTitle = L"Brantel setup";
+
+void PrintMemory(const Target::Memory& memory) {
+  std::printf(" peak-working-set=%lu peak-private=%lu",
+              static_cast<unsigned long>(memory.peakWorkingSet),
+              static_cast<unsigned long>(memory.peakPrivate));
+}
+
+void PrintSystemState() {
+  WaitForRegistrations(kRegistrationTimeoutMs);
+  std::printf(" components=%d registered=%d\n", PresentComponents(), RegisteredComponents());
+}
+
+int MeasureSetup(const std::wstring& program, std::wstring_view state) {
+  if (state == L"absent") {
+    RemoveComponents();
+  } else if (PresentComponents() != kComponentCount) {
+    throw Error(ERROR_FILE_NOT_FOUND, "not every component is present");
+  }
+  const Stopwatch sinceStart;
+  Target target(program);
+  const HWND window = target.WaitForWindow(kSetupTitle, kWindowTimeoutMs);
+  const double launchMs = sinceStart.Milliseconds();
+
+  const HWND button = FindControl(window, ControlId(ControlName::CmdInstall));
+  const Stopwatch sinceInstall;
+  PostClick(button);
+  target.WaitForText(button, L"Finish", kRunTimeoutMs);
+  const double installMs = sinceInstall.Milliseconds();
+  const Target::Memory memory = target.PeakMemory();
+
+  const Stopwatch sinceFinish;
+  PostClick(button);
+  target.WaitForExit(kRunTimeoutMs);
+  const double exitMs = sinceFinish.Milliseconds();
+
+  std::printf("program state=%ls launch-ms=%.3f install-ms=%.3f exit-ms=%.3f", state.data(),
+              launchMs, installMs, exitMs);
+  PrintMemory(memory);
+  PrintSystemState();
+  return 0;
+}
+
+int MeasureWindow(const std::wstring& program, const std::wstring& title) {
+  const Stopwatch sinceStart;
+  Target target(program);
+  const HWND window = target.WaitForWindow(title, kWindowTimeoutMs);
+  const double launchMs = sinceStart.Milliseconds();
+  const Target::Memory memory = target.PeakMemory();
+  PostClose(window);
+  target.WaitForExit(kRunTimeoutMs);
+  std::printf("window launch-ms=%.3f", launchMs);
+  PrintMemory(memory);
+  std::printf("\n");
+  return 0;
+}
+
+int MeasureBaseline(const std::wstring& program) {
+  RemoveComponents();
+  std::fflush(stdout);  // the baseline writes its own figures to the same output
+  Target target(program, Target::Output::Shared);
+  target.WaitForExit(kRunTimeoutMs);
+  DWORD code = 0;
+  Check(::GetExitCodeProcess(target.process(), &code), "GetExitCodeProcess");
+  if (code != 0) throw Error(code, "the baseline failed");
+  std::printf("baseline-state");
+  PrintSystemState();
+  return 0;
+}
+
+constexpr const wchar_t* kHoldEvent = L"BrantelBenchHold";
+
+int Hold() {
+  const UniqueKernelHandle release(
+      Check(::CreateEventW(nullptr, TRUE, FALSE, kHoldEvent), "CreateEvent"));
+  ::GetDesktopWindow();
+  std::printf("holding\n");
+  std::fflush(stdout);
+  Check(::WaitForSingleObject(release.get(), INFINITE) == WAIT_OBJECT_0, "WaitForSingleObject");
+  return 0;
+}
+
+int Release() {
+  const UniqueKernelHandle release(
+      Check(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kHoldEvent), "OpenEvent"));
+  Check(::SetEvent(release.get()), "SetEvent");
+  return 0;
+}
+
+int Run(int argc, wchar_t** argv) {
+  const std::wstring_view mode = argc > 1 ? argv[1] : L"";
+  const bool knownState = argc == 4 && (std::wstring_view(argv[3]) == L"absent" ||
+                                        std::wstring_view(argv[3]) == L"present");
+  if (mode == L"program" && knownState) return MeasureSetup(argv[2], argv[3]);
+  if (mode == L"window" && argc == 4) return MeasureWindow(argv[2], argv[3]);
+  if (mode == L"baseline" && argc == 3) return MeasureBaseline(argv[2]);
+  if (mode == L"hold" && argc == 2) return Hold();
+  if (mode == L"release" && argc == 2) return Release();
+  std::fputs(
+      "usage: brantel-bench.exe program PROGRAM absent|present\n"
+      "       brantel-bench.exe window PROGRAM TITLE\n"
+      "       brantel-bench.exe baseline PROGRAM\n"
+      "       brantel-bench.exe hold | release\n",
+      stderr);
+  return 2;
+}
+
+}  // namespace
+}  // namespace brantel::bench
+
+int wmain(int argc, wchar_t** argv) {
+  try {
+    return brantel::bench::Run(argc, argv);
+  } catch (const brantel::Error& error) {
+    std::printf("\nerror code=%lu where=\"%s\"\n", static_cast<unsigned long>(error.code()),
+                error.what());
+    return 1;
+  }
+}

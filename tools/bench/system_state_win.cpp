@@ -1,0 +1,101 @@
+#include "system_state_win.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <string>
+
+#include "common/unique_handle_win.h"
+#include "common/win_check_win.h"
+#include "installer/catalogue.h"
+
+namespace brantel::bench {
+namespace {
+
+constexpr const wchar_t* kMarkKey = L"Software\\Brantel\\StandIns";
+const HKEY kMarkRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle Empty() noexcept { return nullptr; }
+  static void Close(Handle key) noexcept { ::RegCloseKey(key); }
+};
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+// The folder the program installs into: %windir%\System32\, as the program builds it.
+std::wstring SystemFolder() {
+  wchar_t windir[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"windir", windir, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) ThrowLastError("GetEnvironmentVariable(windir)");
+  return std::wstring(windir, length) + L"\\System32\\";
+}
+
+std::wstring ComponentPath(std::string_view name) {
+  return SystemFolder() + Widen(name);
+}
+
+int RunningProcesses(const wchar_t* image) {
+  const UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (snapshot.get() == INVALID_HANDLE_VALUE) ThrowLastError("CreateToolhelp32Snapshot");
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+       more = ::Process32NextW(snapshot.get(), &entry)) {
+    if (::lstrcmpiW(entry.szExeFile, image) == 0) ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
+void RemoveComponents() {
+  for (const std::string_view name : kComponentNames) {
+    const std::wstring path = ComponentPath(name);
+    if (!::DeleteFileW(path.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+      ThrowLastError("DeleteFile");
+    }
+  }
+  for (const HKEY root : kMarkRoots) {
+    const LSTATUS status = ::RegDeleteKeyW(root, kMarkKey);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+      throw Error(static_cast<std::uint32_t>(status), "RegDeleteKey");
+    }
+  }
+}
+
+int PresentComponents() {
+  int present = 0;
+  for (const std::string_view name : kComponentNames) {
+    const DWORD attributes = ::GetFileAttributesW(ComponentPath(name).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      ++present;
+    }
+  }
+  return present;
+}
+
+int RegisteredComponents() {
+  DWORD marks = 0;
+  for (const HKEY root : kMarkRoots) {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(root, kMarkKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) continue;
+    const UniqueRegistryKey key(opened);
+    DWORD values = 0;
+    const LSTATUS status =
+        ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                           nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_SUCCESS) marks += values;
+  }
+  return static_cast<int>(marks);
+}
+
+void WaitForRegistrations(unsigned long timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  while (RunningProcesses(L"regsvr32.exe") > 0) {
+    if (::GetTickCount64() > deadline) throw Error(ERROR_TIMEOUT, "regsvr32 still running");
+    ::Sleep(20);
+  }
+}
+
+}  // namespace brantel::bench
