@@ -58,11 +58,11 @@ def setUpModule():
                win(path(os.path.join("missing", "MSINET.OCX"))))
     script.add("make hidden", "make-hidden", win(path("hidden.ocx")), HIDDEN_FILE_SIZE)
     script.add("hidden before", "attributes", win(path("hidden.ocx")))
-    RUN = script.run(ARGS.probe, ARGS.prefix)
+    RUN = script.run(ARGS)
 
     traced = probe.Script()
     traced.add("overwrite", "extract", INTERNET_CONTROL, "Custom", win(path("hidden.ocx")))
-    TRACED = traced.run(ARGS.probe, ARGS.prefix, debug="+file")
+    TRACED = traced.run(ARGS, debug="+file")
 
 
 class Lookup(unittest.TestCase):

@@ -68,7 +68,7 @@ def setUpModule():
     script = probe.Script()
     script.add("too large", "extract", TOO_LARGE, "Custom", DRIVE.windows_path(TOO_LARGE))
     script.add("fits", "extract", FITS, "Custom", DRIVE.windows_path(FITS))
-    RUN = script.run(ARGS.probe, ARGS.prefix)
+    RUN = script.run(ARGS)
 
 
 class FullDrive(unittest.TestCase):

@@ -9,6 +9,7 @@ import sys
 
 import automate
 import catalogue
+import display
 import wine
 
 # Windows error codes that the probe reports.
@@ -24,8 +25,12 @@ def parse():
     parser.add_argument("--prefix", required=True, help="Wine prefix made by wine.py create")
     parser.add_argument("--payload-rc", required=True, help="payload.rc of the cross build")
     parser.add_argument("--catalogue", required=True, help="src/installer/catalogue.inc")
+    parser.add_argument("--display-state", required=True, help="state file of display.py")
     parser.add_argument("--out", required=True, help="scratch folder of this test")
     args, rest = parser.parse_known_args()
+    # Every Wine start in a shared prefix gets the display: a wineserver that a start without one
+    # brought up would leave the window tests that follow it without a window driver.
+    args.display, _pid = display.read_state(args.display_state)
     for path in (args.probe, args.payload_rc):
         if not os.path.isfile(path):
             sys.exit(f"missing {path}: build the cross preset first")
@@ -60,13 +65,13 @@ class Script:
         self.steps.append([str(word) for word in words])
         self.keys[key] = len(self.steps)
 
-    def run(self, probe, prefix, debug="-all", timeout=120):
+    def run(self, args, debug="-all", timeout=120):
         arguments = []
         for step in self.steps:
             arguments += ([";"] if arguments else []) + step
-        env = wine.environment(prefix)
+        env = wine.environment(args.prefix, args.display)
         env["WINEDEBUG"] = debug
-        completed = subprocess.run(["wine", probe] + arguments, env=env, stdout=subprocess.PIPE,
+        completed = subprocess.run(["wine", args.probe] + arguments, env=env, stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE, text=True, errors="replace",
                                    timeout=timeout)
         return Results(self, completed)

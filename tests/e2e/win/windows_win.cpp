@@ -168,8 +168,11 @@ void DescribeMessageBox(HWND box) {
       buttons +=
           (buttons.empty() ? L"" : L",") + std::to_wstring(IdOf(child)) + L"=" + WindowText(child);
     } else if (kind == L"Static" && (style & SS_TYPEMASK) == SS_ICON) {
-      // The box's template always holds the icon control; it is hidden when there is no icon.
-      icon = true;
+      // The box's template always holds the icon control. Windows hides it when there is no
+      // icon; Wine leaves it shown but empty, so ask whether it holds one.
+      DWORD_PTR held = 0;
+      SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &held);
+      icon = icon || held != 0;
     } else if (kind == L"Static") {
       text += WindowText(child);
     }

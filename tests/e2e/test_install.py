@@ -1,0 +1,253 @@
+"""The install run in a running Brantel.exe under Wine: what it writes into the prefix's system
+folder, which registrations it starts, and what the window shows afterwards.
+
+Run one scenario class by naming it on the command line (FreshInstall, EverythingPresent,
+AbsentLookingEntries); each one leaves the prefix as it found it.
+"""
+
+import os
+import shutil
+import sys
+
+import bmp
+import test_install_support as support
+import wine
+
+WHITE = (255, 255, 255)
+ROW_TOP, ROW_PITCH, PICTURE_LEFT, PICTURE_SIZE, LABEL_HEIGHT = 16, 20, 16, 16, 16
+STATUS_RIGHT = support.ROW_LEFT + support.STATUS_LINE_WIDTH * support.CHARACTER_WIDTH  # 528
+CLIENT = (550, 440)
+PRESENT_TIME_NS = 978307200 * 10**9  # 2001-01-01, older than anything a run could write
+
+
+class FreshInstall(support.Scenario):
+    """Nothing is present. One run lets the system's regsvr32 register the stand-ins while
+    regsvr32.exe files wait beside the program and in its current folder; a second run, with a
+    logging regsvr32.exe in the system folder, sees every start, and gets two clicks at once."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        args = cls.ARGS
+        cls.screenshot = os.path.join(args.out, f"window-finished-{args.arch}.bmp")
+        cls.good_picture = os.path.join(args.out, f"finished-good-{args.arch}.bmp")
+        planted = os.path.join(args.out, f"planted-{args.arch}")
+        shutil.rmtree(planted, ignore_errors=True)
+        app, cwd = os.path.join(planted, "app"), os.path.join(planted, "cwd")
+        os.makedirs(app)
+        os.makedirs(cwd)
+        copy = os.path.join(app, "Brantel.exe")
+        shutil.copyfile(args.program, copy)
+        for folder in (app, cwd):
+            shutil.copyfile(args.fake_regsvr32, os.path.join(folder, "regsvr32.exe"))
+        cls.planted_log = os.path.join(planted, "planted.log")
+
+        # Native first: a planted regsvr32.exe, were it started, would run as itself and log.
+        with cls.guard(), support.NativeFirstRegsvr32(args.prefix, args.display):
+            steps = [cls.start_step(copy, wine.windows_path(cwd),
+                                    *support.log_environment(cls.planted_log)),
+                     ["wait-window", "Brantel setup", 60],
+                     ["click", cls.button],
+                     ["wait-text", cls.button, "Finish", support.RUN_SECONDS],
+                     ["list"],  # step 5
+                     ["capture", wine.windows_path(cls.screenshot)],
+                     ["render", cls.ids["PicGood"], wine.windows_path(cls.good_picture)],
+                     ["click", cls.button],
+                     ["wait-exit", support.EXIT_SECONDS]]
+            cls.registered = cls.run_steps(steps)
+            support.wait_for_prefix(args.prefix)
+            cls.registered_files = cls.component_files(cls.folder)
+            cls.marks = support.registration_marks(args.prefix, args.display)
+            # The stand-in logs to its own path plus ".log" when the variable is not passed on.
+            logs = (cls.planted_log, os.path.join(app, "regsvr32.exe.log"),
+                    os.path.join(cwd, "regsvr32.exe.log"))
+            cls.planted_logs = [path for path in logs if os.path.exists(path)]
+        cls.must_succeed(cls.registered)
+        cls.rows = cls.registered.step(5).controls()
+        bmp.write_png(bmp.read_bmp(cls.screenshot), cls.screenshot[:-4] + ".png")
+
+        with cls.guard(), support.FakeRegsvr32(args, "fresh") as fake:
+            steps = [cls.start_step(None, "C:\\", *fake.environment()),
+                     ["wait-window", "Brantel setup", 60],
+                     ["click", cls.button],
+                     ["click", cls.button],
+                     ["wait-exit", support.RUN_SECONDS]]
+            cls.logged = cls.run_steps(steps)
+            support.wait_for_prefix(args.prefix)
+            cls.logged_files = cls.component_files(cls.folder)
+            cls.starts = fake.starts()
+        cls.must_succeed(cls.logged)
+
+    def test_fourteen_files_equal_their_payload_entries(self):
+        for files in (self.registered_files, self.logged_files):
+            self.assertPayloadFiles(files, self.names)
+
+    def test_system_regsvr32_registered_each_self_registering_one_from_the_system_folder(self):
+        registering = support.self_registering(self.payload)
+        self.assertTrue(registering, "the payload holds self-registering stand-ins")
+        folder = support.system_folder_windows(self.ARGS.prefix)
+        self.assertEqual({name: path.lower() for name, path in self.marks.items()},
+                         {name: f"{folder}\\{name}".lower() for name in registering})
+
+    def test_regsvr32_beside_the_program_or_in_its_current_folder_never_runs(self):
+        self.assertEqual(self.planted_logs, [], "a planted regsvr32.exe wrote its log")
+
+    def test_fourteen_starts_of_regsvr32_s_name_in_catalogue_order(self):
+        self.assertStarted(self.starts, self.names, support.SYSTEM_FOLDER)
+        self.assertEqual(len({start["pid"] for start in self.starts}), len(self.names))
+
+    def test_every_row_installed_and_the_button_reads_finish(self):
+        self.assertEqual(self.rows[self.button]["text"], "Finish")
+        self.assertRows(self.rows, ["Installed"] * len(self.names))
+
+    def test_screenshot_shows_good_pictures_and_lines_ending_at_528(self):
+        shot = bmp.read_bmp(self.screenshot)
+        self.assertEqual((shot.width, shot.height), CLIENT)
+        good = bmp.read_bmp(self.good_picture).rows
+        for row in range(len(self.names)):
+            with self.subTest(row=row):
+                top = ROW_TOP + ROW_PITCH * row
+                picture = shot.crop(PICTURE_LEFT, top, PICTURE_SIZE, PICTURE_SIZE)
+                self.assertEqual(picture.rows, good)
+                last = shot.crop(STATUS_RIGHT - support.CHARACTER_WIDTH, top,
+                                 support.CHARACTER_WIDTH, LABEL_HEIGHT)
+                self.assertTrue(any(p != WHITE for line in last.rows for p in line),
+                                "the last character is drawn left of x = 528")
+                beyond = shot.crop(STATUS_RIGHT, top, CLIENT[0] - STATUS_RIGHT, LABEL_HEIGHT)
+                self.assertTrue(all(p == WHITE for line in beyond.rows for p in line),
+                                "nothing is drawn from x = 528 on")
+
+    def test_click_on_finish_ends_the_program_with_code_0(self):
+        self.assertEqual(self.registered.one("exited").int("code"), 0)
+
+    def test_second_click_waits_for_the_run_and_then_ends_the_program(self):
+        # Both clicks were posted before the run began; the second one, handled after the
+        # run, met "Finish". A second run would have left the program running.
+        self.assertEqual(self.logged.one("exited").int("code"), 0)
+        self.assertEqual(len(self.starts), len(self.names))
+
+
+class EverythingPresent(support.Scenario):
+    """Every component is already a file in the system folder; the window is closed at the end."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        with cls.guard(), support.FakeRegsvr32(cls.ARGS, "present") as fake:
+            for name in cls.names:
+                path = os.path.join(cls.folder, name)
+                with open(path, "wb") as file:
+                    file.write(f"{name} as it was before the run\n".encode())
+                os.utime(path, ns=(PRESENT_TIME_NS, PRESENT_TIME_NS))
+            cls.before = cls.present_files()
+            steps = [cls.start_step(None, "C:\\", *fake.environment()),
+                     ["wait-window", "Brantel setup", 60],
+                     ["click", cls.button],
+                     ["wait-text", cls.button, "Finish", support.RUN_SECONDS],
+                     ["list"],  # step 5
+                     ["close"],
+                     ["wait-exit", support.EXIT_SECONDS]]
+            cls.report = cls.run_steps(steps)
+            support.wait_for_prefix(cls.ARGS.prefix)
+            cls.after = cls.present_files()
+            cls.starts = fake.starts()
+        cls.must_succeed(cls.report)
+        cls.rows = cls.report.step(5).controls()
+
+    @classmethod
+    def present_files(cls):
+        files = {}
+        for name in cls.names:
+            path = os.path.join(cls.folder, name)
+            with open(path, "rb") as file:
+                files[name] = (file.read(), os.stat(path).st_mtime_ns)
+        return files
+
+    def test_every_row_already_installed(self):
+        self.assertEqual(self.rows[self.button]["text"], "Finish")
+        self.assertRows(self.rows, ["AlreadyInstalled"] * len(self.names))
+
+    def test_no_file_changed(self):
+        self.assertEqual(self.after, self.before)
+
+    def test_no_process_started(self):
+        self.assertEqual([start["command"] for start in self.starts], [])
+
+    def test_closing_the_finished_window_ends_with_code_0(self):
+        self.assertEqual(self.report.one("exited").int("code"), 0)
+
+
+class AbsentLookingEntries(support.Scenario):
+    """Index 0 is a file with the system attribute, index 1 one with the hidden attribute, both
+    longer than their entries and different; index 2 is a folder. The first two count as absent
+    and are replaced; the folder stops the run."""
+
+    HIDDEN_FLAGS = {0: ("+s", 0x4), 1: ("+h", 0x2)}
+    FOLDER_INDEX = 2
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        prefix = cls.ARGS.prefix
+        cls.folder_name = cls.names[cls.FOLDER_INDEX]
+        folder_entry = os.path.join(cls.folder, cls.folder_name)
+        with cls.guard(), support.FakeRegsvr32(cls.ARGS, "absent-looking") as fake:
+            for index, (flag, bit) in cls.HIDDEN_FLAGS.items():
+                path = os.path.join(cls.folder, cls.names[index])
+                with open(path, "wb") as file:
+                    file.write(b"\x5a" * (len(cls.payload[cls.names[index]]) + 4096))
+                support.set_dos_attribute(prefix, cls.ARGS.display, path, flag)
+                # Wine keeps DOS attributes in this extended attribute, as "0x" and hex digits.
+                attributes = int(os.getxattr(path, "user.DOSATTRIB").split(b"\0")[0], 16)
+                if not attributes & bit:
+                    raise AssertionError(f"{flag} did not take on {path}: {attributes:#x}")
+            os.mkdir(folder_entry)
+            steps = [cls.start_step(None, "C:\\", *fake.environment()),
+                     ["wait-window", "Brantel setup", 60],
+                     ["click", cls.button],
+                     ["wait-msgbox", support.RUN_SECONDS],
+                     ["list"],  # step 5, while the box is open
+                     ["answer-msgbox"],
+                     ["wait-text", cls.button, "Finish", support.EXIT_SECONDS],
+                     ["list"],  # step 8
+                     ["click", cls.button],
+                     ["wait-exit", support.EXIT_SECONDS]]
+            cls.report = cls.run_steps(steps)
+            support.wait_for_prefix(prefix)
+            cls.files = cls.component_files(cls.folder)
+            cls.folder_left = os.path.isdir(folder_entry) and os.listdir(folder_entry) == []
+            cls.starts = fake.starts()
+        cls.must_succeed(cls.report)
+        cls.rows_during_box = cls.report.step(5).controls()
+        cls.rows = cls.report.step(8).controls()
+
+    def expected_states(self):
+        return (["Installed"] * self.FOLDER_INDEX + ["InProgress"] +
+                ["Pending"] * (len(self.names) - self.FOLDER_INDEX - 1))
+
+    def test_system_and_hidden_files_are_replaced_by_exactly_their_entries(self):
+        self.assertPayloadFiles(self.files, self.names[:self.FOLDER_INDEX])
+
+    def test_both_are_registered(self):
+        self.assertStarted(self.starts, self.names[:self.FOLDER_INDEX], support.SYSTEM_FOLDER)
+
+    def test_folder_is_left_alone(self):
+        self.assertTrue(self.folder_left, f"{self.folder_name} is still an empty folder")
+
+    def test_install_error_box(self):
+        self.assertInstallErrorBox(self.report)
+
+    def test_caption_becomes_finish_once_the_box_is_closed(self):
+        self.assertEqual(self.rows_during_box[self.button]["text"], "Installing...")
+        self.assertEqual(self.rows[self.button]["text"], "Finish")
+
+    def test_rows_stop_at_the_folder(self):
+        self.assertRows(self.rows_during_box, self.expected_states())
+        self.assertRows(self.rows, self.expected_states())
+
+    def test_click_on_finish_ends_the_program_with_code_0(self):
+        self.assertEqual(self.report.one("exited").int("code"), 0)
+
+
+if __name__ == "__main__":
+    sys.exit(support.main())
