@@ -65,6 +65,12 @@ struct GdiObjectTraits {
   static void Close(Handle handle) noexcept { ::DeleteObject(handle); }
 };
 
+struct MemoryDcTraits {  // CreateCompatibleDC
+  using Handle = HDC;
+  static Handle Empty() noexcept { return nullptr; }
+  static void Close(Handle handle) noexcept { ::DeleteDC(handle); }
+};
+
 struct WindowTraits {
   using Handle = HWND;
   static Handle Empty() noexcept { return nullptr; }
@@ -76,6 +82,7 @@ using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 
 // A device context borrowed from a window with GetDC, given back on scope exit.
@@ -92,6 +99,22 @@ class WindowDc {
  private:
   HWND window_;
   HDC dc_;
+};
+
+// Selects an object into a device context for one scope and puts the previous one back.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) noexcept
+      : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+  ~SelectedObject() {
+    if (previous_ != nullptr && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
 };
 
 }  // namespace brantel

@@ -253,12 +253,12 @@ void FrmMainWindow::FitLabelToText(ControlName name, ComponentIndex index) {
   const std::wstring text = Widen(Text(name, index));
   const WindowDc dc(element.hwnd);
   if (dc.get() == nullptr) ThrowLastError("GetDC");
-  const HGDIOBJ previous = ::SelectObject(dc.get(), FontFor(DesignOf(name)));
   SIZE extent{};
-  const BOOL measured =
-      ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
-  ::SelectObject(dc.get(), previous);
-  Check(measured, "GetTextExtentPoint32");
+  {
+    const SelectedObject font(dc.get(), FontFor(DesignOf(name)));
+    Check(::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent),
+          "GetTextExtentPoint32");
+  }
   // The label grows away from its anchored edge: the left one, or the right one when its text is
   // right-aligned.
   const Twips width = static_cast<Twips>(extent.cx) * 1440.0f / static_cast<Twips>(dpiX_);
@@ -391,11 +391,10 @@ LRESULT CALLBACK FrmMainWindow::PanelProc(HWND hwnd, UINT message, WPARAM wParam
       for (const ControlDesign& line : FrmMainControls()) {
         if (line.kind != ControlKind::Line || line.container != ControlName::Pnl1) continue;
         const UniqueGdiObject pen(::CreatePen(PS_SOLID, 1, ColourRef(*line.foreColour)));
-        const HGDIOBJ previous = ::SelectObject(dc, pen.get());
+        const SelectedObject selected(dc, pen.get());
         ::MoveToEx(dc, TwipsToPixels(line.left, dpiX), TwipsToPixels(line.top, dpiY), nullptr);
         ::LineTo(dc, TwipsToPixels(line.left + line.width, dpiX),
                  TwipsToPixels(line.top + line.height, dpiY));
-        ::SelectObject(dc, previous);
       }
       ::EndPaint(hwnd, &paint);
       return 0;

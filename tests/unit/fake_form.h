@@ -73,6 +73,7 @@ class FakeForm : public FormControls {
   }
   void SetWindowCaption(std::string_view caption) override {
     ops.push_back("window " + std::string(caption));
+    if (failWindowCaption) throw Error(1400, "SetWindowText");  // ERROR_INVALID_WINDOW_HANDLE
     windowCaption = std::string(caption);
   }
   void SetAboutCaption(std::string_view caption) override {
@@ -101,6 +102,7 @@ class FakeForm : public FormControls {
 
   std::vector<std::string> ops;
   int pumps = 0;
+  bool failWindowCaption = false;
   std::string buttonCaption = "Command1";
   std::string windowCaption = "Form1";
   std::string aboutCaption = "Label1";

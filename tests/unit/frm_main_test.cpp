@@ -7,12 +7,16 @@
 namespace brantel {
 namespace {
 
-TEST(FrmMain, LoadSetsTheThreeTextsInOrderThenBuildsTheRows) {
+class FrmMainTest : public ::testing::Test {
+ protected:
   testing::FakeForm form;
   testing::FakeSystem system;
   testing::FakeStore store;
   testing::FakeWriter writer;
-  FrmMain window(form, system, store, writer);
+  FrmMain window{form, system, store, writer};
+};
+
+TEST_F(FrmMainTest, LoadSetsTheThreeTextsInOrderThenBuildsTheRows) {
   window.OnLoad();
   ASSERT_GE(form.ops.size(), 3u);
   EXPECT_EQ(form.ops[0], "window Brantel setup");
@@ -24,12 +28,16 @@ TEST(FrmMain, LoadSetsTheThreeTextsInOrderThenBuildsTheRows) {
   EXPECT_TRUE(system.ops.empty());
 }
 
-TEST(FrmMain, ClickRunsTheInstall) {
-  testing::FakeForm form;
-  testing::FakeSystem system;
-  testing::FakeStore store;
-  testing::FakeWriter writer;
-  FrmMain window(form, system, store, writer);
+TEST_F(FrmMainTest, AFailedCaptionStopsTheLoadBeforeTheOtherTextsAndTheRows) {
+  form.failWindowCaption = true;
+  EXPECT_THROW(window.OnLoad(), Error);
+  EXPECT_EQ(form.ops, std::vector<std::string>{"window Brantel setup"});
+  EXPECT_EQ(form.buttonCaption, "Command1");
+  EXPECT_EQ(form.aboutCaption, "Label1");
+  EXPECT_FALSE(form.Exists(ControlName::lblCom, 1));
+}
+
+TEST_F(FrmMainTest, ClickRunsTheInstallAndTheNextClickEndsTheProgram) {
   window.OnLoad();
   window.OnInstallClick();
   EXPECT_EQ(form.buttonCaption, "Finish");

@@ -6,16 +6,16 @@
 
 #include "failure.h"
 #include "text_win.h"
-#include "unique_handle_win.h"
+#include "common/unique_handle_win.h"
 #include "windows_win.h"
 
 namespace brantel::automate {
 namespace {
 
 struct FileTraits {
-  using Type = std::FILE*;
-  static Type Empty() noexcept { return nullptr; }
-  static void Close(Type file) noexcept { std::fclose(file); }
+  using Handle = std::FILE*;
+  static Handle Empty() noexcept { return nullptr; }
+  static void Close(Handle file) noexcept { std::fclose(file); }
 };
 
 constexpr int kRowAlignment = 4;
@@ -68,9 +68,9 @@ std::vector<std::uint8_t> Rows(HDC dc, HBITMAP bitmap, int width, int height) {
 // Copies a rectangle of a DC into a new bitmap and saves it.
 void SaveFromDc(HDC source, int x, int y, int width, int height, const std::wstring& path) {
   if (width <= 0 || height <= 0) throw StepFailure("nothing to capture: the area is empty");
-  const MemoryDc memory(CreateCompatibleDC(source));
+  const UniqueMemoryDc memory(CreateCompatibleDC(source));
   if (!memory) FailWithLastError("CreateCompatibleDC");
-  const GdiObject bitmap(CreateCompatibleBitmap(source, width, height));
+  const UniqueGdiObject bitmap(CreateCompatibleBitmap(source, width, height));
   if (!bitmap) FailWithLastError("CreateCompatibleBitmap");
   {
     const SelectedObject selected(memory.get(), bitmap.get());

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "text_win.h"
-#include "unique_handle_win.h"
+#include "common/unique_handle_win.h"
 
 namespace brantel::automate {
 namespace {
@@ -26,13 +26,7 @@ namespace {
 constexpr DWORD kRetryMilliseconds = 10;
 constexpr int kAttempts = 1000;
 
-// CreateFile reports failure with INVALID_HANDLE_VALUE, not null.
-struct FileTraits {
-  using Type = HANDLE;
-  static Type Empty() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Type h) noexcept { CloseHandle(h); }
-};
-using File = UniqueHandle<FileTraits>;
+using File = UniqueFile;
 
 std::wstring ModulePath() {
   std::wstring path(MAX_PATH, L'\0');

@@ -6,15 +6,15 @@
 
 #include "failure.h"
 #include "text_win.h"
-#include "unique_handle_win.h"
+#include "common/unique_handle_win.h"
 
 namespace brantel::automate {
 
 void ProbeFont(const std::wstring& face, int height, int charset, const std::wstring& text) {
-  const GdiObject font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                   static_cast<DWORD>(charset), OUT_DEFAULT_PRECIS,
-                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+  const UniqueGdiObject font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                         static_cast<DWORD>(charset), OUT_DEFAULT_PRECIS,
+                                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                         DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
   if (!font) FailWithLastError("CreateFontW");
   const WindowDc screen(nullptr);
   const SelectedObject selected(screen.get(), font.get());

@@ -13,9 +13,9 @@ namespace brantel::automate {
 namespace {
 
 struct EnvironmentBlockTraits {
-  using Type = wchar_t*;
-  static Type Empty() noexcept { return nullptr; }
-  static void Close(Type block) noexcept { FreeEnvironmentStringsW(block); }
+  using Handle = wchar_t*;
+  static Handle Empty() noexcept { return nullptr; }
+  static void Close(Handle block) noexcept { FreeEnvironmentStringsW(block); }
 };
 
 bool SameName(std::wstring_view a, std::wstring_view b) {

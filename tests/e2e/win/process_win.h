@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "unique_handle_win.h"
+#include "common/unique_handle_win.h"
 
 namespace brantel::automate {
 
@@ -23,8 +23,8 @@ struct StartArgs {
 
 // A started program: it owns both the process and the thread handle that CreateProcess returns.
 struct Process {
-  KernelHandle process;
-  KernelHandle thread;
+  UniqueKernelHandle process;
+  UniqueKernelHandle thread;
   DWORD id = 0;
 };
 
