@@ -62,13 +62,15 @@ std::wstring DecimalText(DWORD value) {
   return digits;
 }
 
-// A failure that no handler took: say what failed and with which code, then end.
+// A failure that no handler took (at start-up, or escaping a window event): say what failed and
+// with which code; the program then ends.
 void ReportUnhandled(DWORD code, const char* where) {
   wchar_t* systemText = nullptr;
   ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&systemText), 0, nullptr);
-  std::wstring text = L"Brantel setup could not start.\n\nError " + DecimalText(code);
+  std::wstring text =
+      L"Brantel setup stopped: an error that nothing could handle.\n\nError " + DecimalText(code);
   if (systemText != nullptr) {
     text += L": ";
     text += systemText;
