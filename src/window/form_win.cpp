@@ -244,13 +244,13 @@ std::string FrmMainWindow::Text(ControlName name, ComponentIndex index) {
 
 void FrmMainWindow::SetText(ControlName name, ComponentIndex index, std::string_view text) {
   const std::wstring wide = Widen(text);
-  Check(::SetWindowTextW(At(name, index).hwnd, wide.c_str()), "SetWindowText");
-  if (DesignOf(name).kind == ControlKind::Label) FitLabelToText(name, index);
+  Element& element = At(name, index);
+  // A label takes its new size first, so that it draws its new text once, at that size.
+  if (DesignOf(name).kind == ControlKind::Label) FitLabel(name, element, wide);
+  Check(::SetWindowTextW(element.hwnd, wide.c_str()), "SetWindowText");
 }
 
-void FrmMainWindow::FitLabelToText(ControlName name, ComponentIndex index) {
-  Element& element = At(name, index);
-  const std::wstring text = Widen(Text(name, index));
+void FrmMainWindow::FitLabel(ControlName name, Element& element, const std::wstring& text) {
   const WindowDc dc(element.hwnd);
   if (dc.get() == nullptr) ThrowLastError("GetDC");
   SIZE extent{};

@@ -60,7 +60,7 @@ class FrmMainWindow : public FormControls {
   void Place(const Element& element) const;
   void SetText(ControlName name, ComponentIndex index, std::string_view text);
   std::string Text(ControlName name, ComponentIndex index);
-  void FitLabelToText(ControlName name, ComponentIndex index);
+  void FitLabel(ControlName name, Element& element, const std::wstring& text);
   HFONT FontFor(const ControlDesign& design) const;
   int PixelsX(Twips twips) const { return TwipsToPixels(twips, dpiX_); }
   int PixelsY(Twips twips) const { return TwipsToPixels(twips, dpiY_); }
