@@ -5,21 +5,15 @@
 
 #include "common/win_check_win.h"
 #include "window/bitmap_win.h"
+#include "window/colour_win.h"
+#include "window/panel_win.h"
 #include "window/pictures.h"
 
 namespace brantel {
 namespace {
 
-constexpr wchar_t kPanelClass[] = L"BrantelPanel";
-
 std::size_t Slot(ControlName name) {
   return static_cast<std::size_t>(name);
-}
-
-COLORREF ColourRef(const Colour& colour) {
-  if (colour.fixed) return RGB(colour.fixed->red, colour.fixed->green, colour.fixed->blue);
-  return ::GetSysColor(colour.system == SystemColour::ButtonFace ? COLOR_BTNFACE
-                                                                 : COLOR_WINDOWTEXT);
 }
 
 UniqueGdiObject MakeFont(const FontDesign& font, int dpiY) {
@@ -81,14 +75,7 @@ void FrmMainWindow::RegisterClasses() {
   window.lpszClassName = className.c_str();
   Check(::RegisterClassExW(&window), "RegisterClassEx");
 
-  WNDCLASSEXW panel{};
-  panel.cbSize = sizeof panel;
-  panel.lpfnWndProc = PanelProc;
-  panel.hInstance = instance_;
-  panel.hCursor = window.hCursor;
-  panel.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  panel.lpszClassName = kPanelClass;
-  Check(::RegisterClassExW(&panel), "RegisterClassEx");
+  RegisterPanelClass(instance_);
 }
 
 void FrmMainWindow::CreateMainWindow() {
@@ -376,32 +363,6 @@ LRESULT FrmMainWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
       break;
   }
   return ::DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK FrmMainWindow::PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_COMMAND:
-      // The button lies on the panel; its click belongs to the window.
-      return ::SendMessageW(::GetParent(hwnd), message, wParam, lParam);
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      const HDC dc = ::BeginPaint(hwnd, &paint);
-      const int dpiX = ::GetDeviceCaps(dc, LOGPIXELSX);
-      const int dpiY = ::GetDeviceCaps(dc, LOGPIXELSY);
-      for (const ControlDesign& line : FrmMainControls()) {
-        if (line.kind != ControlKind::Line || line.container != ControlName::Pnl1) continue;
-        const UniqueGdiObject pen(::CreatePen(PS_SOLID, 1, ColourRef(*line.foreColour)));
-        const SelectedObject selected(dc, pen.get());
-        ::MoveToEx(dc, TwipsToPixels(line.left, dpiX), TwipsToPixels(line.top, dpiY), nullptr);
-        ::LineTo(dc, TwipsToPixels(line.left + line.width, dpiX),
-                 TwipsToPixels(line.top + line.height, dpiY));
-      }
-      ::EndPaint(hwnd, &paint);
-      return 0;
-    }
-    default:
-      return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  }
 }
 
 }  // namespace brantel

@@ -49,7 +49,6 @@ class FrmMainWindow : public FormControls {
   };
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void RegisterClasses();
   void CreateMainWindow();

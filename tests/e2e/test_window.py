@@ -28,6 +28,7 @@ PICTURE_ARRAYS = ["PicGood", "PicInfo", "PicQues", "PicError", "PicArrow"]
 WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_CAPTION = 0x40000, 0x20000, 0x10000, 0xC00000
 SS_TYPEMASK, SS_RIGHT = 0x1F, 0x2
 WHITE = (255, 255, 255)
+LINE_GREY = (192, 192, 192)
 LIST_BEFORE = 5
 
 
@@ -182,6 +183,14 @@ class FirstStart(unittest.TestCase):
                                 LABEL_HEIGHT)
                 self.assertTrue(all(p == WHITE for line in gap.rows for p in line),
                                 "nothing drawn right of the name")
+
+    def test_grey_line_separates_the_panel_from_the_rows(self):
+        shot = bmp.read_bmp(self.screenshot)
+        left, top, width, _height = PANEL
+        line = shot.crop(left, top, width, 1).rows[0]
+        self.assertEqual(set(line), {LINE_GREY}, "Line1 spans the panel's top edge")
+        above = shot.crop(left, top - 1, width, 1).rows[0]
+        self.assertEqual(set(above), {WHITE}, "the window above the panel is white")
 
     def test_closing_ends_with_code_0_and_writes_nothing(self):
         self.assertEqual(self.report.one("exited").int("code"), 0)
