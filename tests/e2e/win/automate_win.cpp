@@ -44,11 +44,10 @@
 #include "process_win.h"
 #include "text_win.h"
 #include "windows_win.h"
+#include "steps.h"
 
 namespace brantel::automate {
 namespace {
-
-using Words = std::vector<std::wstring>;
 
 struct Target {
   Process process;
@@ -184,19 +183,6 @@ void RunStep(Target& target, const Words& words) {
   } else {
     throw StepFailure("unknown step " + ToUtf8(name));
   }
-}
-
-std::vector<Words> Steps(int argc, wchar_t** argv) {
-  std::vector<Words> steps(1);
-  for (int i = 1; i < argc; ++i) {
-    if (std::wcscmp(argv[i], L";") == 0) {
-      steps.emplace_back();
-    } else {
-      steps.back().emplace_back(argv[i]);
-    }
-  }
-  std::erase_if(steps, [](const Words& words) { return words.empty(); });
-  return steps;
 }
 
 std::wstring Joined(const Words& words) {

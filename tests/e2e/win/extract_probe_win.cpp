@@ -34,11 +34,10 @@
 #include "installer/extract.h"
 #include "installer/file_writer_win.h"
 #include "installer/payload_store_win.h"
+#include "steps.h"
 
 namespace brantel {
 namespace {
-
-using Words = std::vector<std::wstring>;
 
 // The zlib polynomial, so the tests compare with Python's zlib.crc32.
 std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
@@ -128,19 +127,6 @@ const StepKind* Find(const Words& words) {
     if (words[0] == kind.name && words.size() == kind.arguments + 1) return &kind;
   }
   return nullptr;
-}
-
-std::vector<Words> Steps(int argc, wchar_t** argv) {
-  std::vector<Words> steps(1);
-  for (int i = 1; i < argc; ++i) {
-    if (std::wcscmp(argv[i], L";") == 0) {
-      steps.emplace_back();
-    } else {
-      steps.back().emplace_back(argv[i]);
-    }
-  }
-  std::erase_if(steps, [](const Words& words) { return words.empty(); });
-  return steps;
 }
 
 }  // namespace
