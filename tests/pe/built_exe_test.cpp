@@ -10,6 +10,7 @@
 #include "file_bytes.h"
 #include "installer/catalogue.h"
 #include "installer/pe_payload_store.h"
+#include "lookup_code.h"
 
 namespace brantel {
 namespace {
@@ -26,15 +27,6 @@ constexpr Expected kSizes[] = {
     {"MSCHRT20.OCX", 1008432}, {"MSCOMM32.OCX", 103744}, {"RICHTX32.OCX", 203576},
     {"MSINET.OCX", 115016},    {"MSFLXGRD.OCX", 244024},
 };
-
-std::uint32_t CodeOf(const PayloadStore& store, std::string_view name, std::string_view type) {
-  try {
-    store.ReadPayload(name, type);
-  } catch (const Error& error) {
-    return error.code();
-  }
-  return 0;
-}
 
 class BuiltExe : public ::testing::Test {
  protected:

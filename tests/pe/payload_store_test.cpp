@@ -4,6 +4,7 @@
 #include "common/error.h"
 #include "image_builder.h"
 #include "installer/pe_payload_store.h"
+#include "lookup_code.h"
 
 namespace brantel {
 namespace {
@@ -17,15 +18,6 @@ std::vector<std::uint8_t> SampleImage() {
       {u"CUSTOM", u"MSINET.OCX", 1065, {9, 8, 7}},
       {std::uint16_t{3}, std::uint16_t{30001}, 0, {6}},
   }));
-}
-
-std::uint32_t CodeOf(const PayloadStore& store, std::string_view name, std::string_view type) {
-  try {
-    store.ReadPayload(name, type);
-  } catch (const Error& error) {
-    return error.code();
-  }
-  return 0;
 }
 
 TEST(PeImagePayloadStore, OwnsItsCopyOfTheImage) {
