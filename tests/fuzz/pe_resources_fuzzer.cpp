@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "installer/pe_resources.h"
+#include "pe/pe_resources.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using brantel::pe::ResourceLeaf;

@@ -9,7 +9,7 @@
 #include "common/error.h"
 #include "file_bytes.h"
 #include "installer/catalogue.h"
-#include "installer/pe_payload_store.h"
+#include "pe/pe_payload_store.h"
 #include "lookup_code.h"
 
 namespace brantel {

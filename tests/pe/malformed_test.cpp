@@ -6,7 +6,7 @@
 
 #include "common/error.h"
 #include "image_builder.h"
-#include "installer/pe_resources.h"
+#include "pe/pe_resources.h"
 
 namespace brantel::pe {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "common/error.h"
 #include "image_builder.h"
-#include "installer/pe_payload_store.h"
+#include "pe/pe_payload_store.h"
 #include "lookup_code.h"
 
 namespace brantel {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "image_builder.h"
-#include "installer/pe_resources.h"
+#include "pe/pe_resources.h"
 
 namespace brantel::pe {
 namespace {

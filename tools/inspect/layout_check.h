@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/pe_resources.h"
+#include "pe/pe_resources.h"
 
 namespace brantel::inspect {
 

@@ -8,7 +8,7 @@
 
 #include "common/error.h"
 #include "file_bytes.h"
-#include "installer/pe_resources.h"
+#include "pe/pe_resources.h"
 #include "layout_check.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "installer/pe_payload_store.h"
+#include "pe/pe_payload_store.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "installer/pe_resources.h"
+#include "pe/pe_resources.h"
 
 #include <cstring>
 #include <unordered_set>

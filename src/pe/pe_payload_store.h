@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "installer/payload.h"
-#include "installer/pe_resources.h"
+#include "pe/pe_resources.h"
 
 namespace brantel {
 
