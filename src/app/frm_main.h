@@ -7,6 +7,7 @@
 #include "installer/extract.h"
 #include "installer/install_run.h"
 #include "installer/payload.h"
+#include "window/form_controls.h"
 
 namespace brantel {
 
@@ -14,20 +15,13 @@ namespace brantel {
 inline constexpr std::string_view kContactAddress = "setup@brantel-soft.com";
 inline constexpr std::string_view kWindowCaption = "Brantel setup";
 
-// The whole window as the program's operations see it.
-class FormControls : public InstallControls {
- public:
-  virtual void SetWindowCaption(std::string_view caption) = 0;
-  virtual void SetAboutCaption(std::string_view caption) = 0;
-};
-
 // The one window's behaviour: its three event handlers and its operations. The platform
 // creates the window from its design and calls the handlers.
 class FrmMain {
  public:
   FrmMain(FormControls& controls, SystemServices& system, const PayloadStore& store,
           FileWriter& writer)
-      : controls_(controls), system_(system), store_(store), writer_(writer) {}
+      : controls_(controls), view_(controls), system_(system), store_(store), writer_(writer) {}
 
   std::string GetDllName(const ComponentIndex& index) const { return brantel::GetDllName(index); }
   void Naming();
@@ -40,6 +34,7 @@ class FrmMain {
 
  private:
   FormControls& controls_;
+  InstallView view_;
   SystemServices& system_;
   const PayloadStore& store_;
   FileWriter& writer_;

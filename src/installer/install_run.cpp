@@ -12,18 +12,20 @@ void InstallComponents(InstallControls& controls, SystemServices& system, const 
   const std::string systemFolder = system.ReadEnvironment("windir") + "\\System32\\";
   for (ComponentIndex index = 0; index < kComponentCount; ++index) {
     const std::string name = GetDllName(index);
-    SetRowState(controls, index, RowState::InProgress);
+    controls.SetRowState(index, RowState::InProgress);
     const std::string path = systemFolder + name;
     if (system.FindOrdinaryFile(path).empty()) {
       ExtractFile(store, writer, name, kPayloadType, path);
       system.StartSystemProgram("regsvr32.exe", "regsvr32 /s " + name, systemFolder);
-      AppendRowStatus(controls, index, kMessageInstalled);
-      SetRowState(controls, index, RowState::Installed);
+      controls.AppendRowStatus(index, kMessageInstalled);
+      controls.SetRowState(index, RowState::Installed);
     } else {
       // A present file is left as it is: not compared, replaced or registered again.
-      AppendRowStatus(controls, index, kMessageAlreadyInstalled);
-      SetRowState(controls, index, RowState::AlreadyInstalled);
+      controls.AppendRowStatus(index, kMessageAlreadyInstalled);
+      controls.SetRowState(index, RowState::AlreadyInstalled);
     }
+    // The row is done: the user sees it complete before the run moves on.
+    controls.PaintNow();
   }
 }
 
@@ -38,7 +40,9 @@ void Install(InstallControls& controls, SystemServices& system, const PayloadSto
     InstallComponents(controls, system, store, writer);
     controls.SetButtonCaption(kCaptionFinish);
   } catch (const std::exception&) {
-    // The run's one handler: a fixed message, then the run is over. Rows keep what they show.
+    // The run's one handler: a fixed message, then the run is over. Rows keep what they show,
+    // and show it before the message appears.
+    controls.PaintNow();
     system.ShowMessage(kInstallError, kApplicationTitle);
     controls.SetButtonCaption(kCaptionFinish);
   }

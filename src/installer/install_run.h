@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "installer/extract.h"
+#include "installer/install_controls.h"
 #include "installer/payload.h"
-#include "window/rows.h"
 
 namespace brantel {
 
@@ -19,13 +19,6 @@ inline constexpr std::string_view kMessageAlreadyInstalled = "Already installed"
 inline constexpr std::string_view kInstallError = "Install error..";
 inline constexpr std::string_view kApplicationTitle = "Brantel";
 inline constexpr std::string_view kPayloadType = "Custom";
-
-// What the run needs of the window: the rows and the caption of CmdInstall.
-class InstallControls : public RowControls {
- public:
-  virtual std::string ButtonCaption() = 0;
-  virtual void SetButtonCaption(std::string_view caption) = 0;
-};
 
 // What the run needs of the system. Every operation either completes or throws Error.
 class SystemServices {

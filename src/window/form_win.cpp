@@ -26,6 +26,14 @@ UniqueGdiObject MakeFont(const FontDesign& font, int dpiY) {
   return made;
 }
 
+bool IsPicture(ControlName name) {
+  return DesignOf(name).kind == ControlKind::PictureBox;
+}
+
+std::size_t PictureSlot(ControlName name) {
+  return static_cast<std::size_t>(*DesignOf(name).picture);
+}
+
 // Which designed control a child window is, from its identifier.
 const ControlDesign* DesignOfChild(HWND child) {
   const int id = ::GetDlgCtrlID(child);
@@ -50,6 +58,9 @@ FrmMainWindow::FrmMainWindow(HINSTANCE instance) : instance_(instance) {
   if (!background_) ThrowLastError("CreateSolidBrush");
   for (std::size_t i = 0; i < pictures_.size(); ++i) {
     pictures_[i] = BitmapFromFile(PictureFile(static_cast<Picture>(i)));
+    BITMAP bitmap{};
+    Check(::GetObjectW(pictures_[i].get(), sizeof bitmap, &bitmap), "GetObject bitmap");
+    pictureSizes_[i] = SIZE{bitmap.bmWidth, bitmap.bmHeight};
   }
   RegisterClasses();
   CreateMainWindow();
@@ -98,8 +109,9 @@ void FrmMainWindow::CreateMainWindow() {
 
 void FrmMainWindow::CreateDesignedControls() {
   for (const ControlDesign& design : FrmMainControls()) {
-    Element element{nullptr, design.left, design.top, design.width, design.height};
-    if (design.kind != ControlKind::Line) {  // the panel paints its line itself
+    Element element{nullptr, design.left, design.top, design.width, design.height, design.visible};
+    // The panel paints its line and the window its pictures; the rest are windows.
+    if (design.kind != ControlKind::Line && design.kind != ControlKind::PictureBox) {
       element.hwnd = CreateControl(design, design.index, element, design.visible);
     }
     elements_[Slot(design.name)].push_back(element);
@@ -107,7 +119,7 @@ void FrmMainWindow::CreateDesignedControls() {
   // Windows moves the keyboard focus in the order of the windows, so order them by tab index.
   std::vector<const ControlDesign*> byTab;
   for (const ControlDesign& design : FrmMainControls()) {
-    if (design.tabIndex) byTab.push_back(&design);
+    if (design.tabIndex && At(design.name, 0).hwnd != nullptr) byTab.push_back(&design);
   }
   std::stable_sort(byTab.begin(), byTab.end(),
                    [](const auto* a, const auto* b) { return *a->tabIndex < *b->tabIndex; });
@@ -125,9 +137,6 @@ HWND FrmMainWindow::CreateControl(const ControlDesign& design, std::int16_t inde
   DWORD style = WS_CHILD | (visible ? WS_VISIBLE : 0);
   DWORD exStyle = 0;
   switch (design.kind) {
-    case ControlKind::PictureBox:
-      style |= SS_BITMAP;
-      break;
     case ControlKind::Panel:
       windowClass = kPanelClass;
       style |= WS_CLIPCHILDREN;
@@ -141,7 +150,8 @@ HWND FrmMainWindow::CreateControl(const ControlDesign& design, std::int16_t inde
       style |= SS_NOPREFIX | (design.align == TextAlign::Right ? SS_RIGHT : SS_LEFT);
       break;
     case ControlKind::Line:
-      throw Error(ERROR_INVALID_PARAMETER, "a line is no window");
+    case ControlKind::PictureBox:
+      throw Error(ERROR_INVALID_PARAMETER, "painted by its container, not a window");
   }
   const std::wstring text = Widen(design.text);
   const HWND hwnd = ::CreateWindowExW(
@@ -150,12 +160,6 @@ HWND FrmMainWindow::CreateControl(const ControlDesign& design, std::int16_t inde
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.name, index))), instance_,
       nullptr);
   if (hwnd == nullptr) ThrowLastError("CreateWindowEx");
-  if (design.picture) {
-    // A bitmap static takes the picture's own size; the window keeps the bitmap.
-    ::SendMessageW(
-        hwnd, STM_SETIMAGE, IMAGE_BITMAP,
-        reinterpret_cast<LPARAM>(pictures_[static_cast<std::size_t>(*design.picture)].get()));
-  }
   if (design.kind == ControlKind::CommandButton || design.kind == ControlKind::Label) {
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(design)), FALSE);
   }
@@ -189,8 +193,47 @@ Twips FrmMainWindow::Top(ControlName array, ComponentIndex index) {
   return At(array, index).top;
 }
 
+// A picture is drawn at its natural size from its element's top-left corner.
+RECT FrmMainWindow::PictureRect(ControlName array, const Element& element) const {
+  const SIZE size = pictureSizes_[PictureSlot(array)];
+  const int left = PixelsX(element.left);
+  const int top = PixelsY(element.top);
+  return RECT{left, top, left + size.cx, top + size.cy};
+}
+
+// Marks a picture's pixels for the next paint, which erases them to the window's white first.
+// Nothing is painted here: a row's hides and shows are painted together, once.
+void FrmMainWindow::InvalidatePicture(ControlName array, const Element& element) const {
+  const RECT rect = PictureRect(array, element);
+  ::InvalidateRect(window_.get(), &rect, TRUE);
+}
+
+void FrmMainWindow::PaintPictures(HDC dc, const RECT& dirty) const {
+  const UniqueMemoryDc memory(::CreateCompatibleDC(dc));
+  // Painting cannot fail the program: what is not drawn now is drawn at the next paint.
+  if (!memory) return;
+  for (const ControlDesign& design : FrmMainControls()) {
+    if (design.kind != ControlKind::PictureBox) continue;
+    const SelectedObject bitmap(memory.get(), pictures_[PictureSlot(design.name)].get());
+    for (const Element& element : elements_[Slot(design.name)]) {
+      RECT rect = PictureRect(design.name, element);
+      RECT overlap{};
+      if (!element.visible || !::IntersectRect(&overlap, &rect, &dirty)) continue;
+      ::BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               memory.get(), 0, 0, SRCCOPY);
+    }
+  }
+}
+
 void FrmMainWindow::Move(ControlName array, ComponentIndex index, Twips left, Twips top) {
   Element& element = At(array, index);
+  if (element.hwnd == nullptr) {
+    if (element.visible) InvalidatePicture(array, element);
+    element.left = left;
+    element.top = top;
+    if (element.visible) InvalidatePicture(array, element);
+    return;
+  }
   element.left = left;
   element.top = top;
   Check(::SetWindowPos(element.hwnd, nullptr, PixelsX(left), PixelsY(top), 0, 0,
@@ -199,7 +242,14 @@ void FrmMainWindow::Move(ControlName array, ComponentIndex index, Twips left, Tw
 }
 
 void FrmMainWindow::SetVisible(ControlName array, ComponentIndex index, bool visible) {
-  ::ShowWindow(At(array, index).hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  Element& element = At(array, index);
+  if (element.visible == visible) return;
+  element.visible = visible;
+  if (element.hwnd == nullptr) {
+    InvalidatePicture(array, element);
+  } else {
+    ::ShowWindow(element.hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  }
 }
 
 void FrmMainWindow::CreateElement(ControlName array, ComponentIndex index) {
@@ -210,7 +260,8 @@ void FrmMainWindow::CreateElement(ControlName array, ComponentIndex index) {
   // A copy of element 0 with all it has but its visibility.
   const Element& first = elements.front();
   Element copy = first;
-  copy.hwnd = CreateControl(DesignOf(array), index, first, false);
+  copy.visible = false;
+  if (!IsPicture(array)) copy.hwnd = CreateControl(DesignOf(array), index, first, false);
   elements.push_back(copy);
   if (DesignOf(array).kind == ControlKind::Label) SetText(array, index, Text(array, 0));
 }
@@ -292,6 +343,11 @@ void FrmMainWindow::ProcessPendingEvents() {
   RethrowPendingError();
 }
 
+void FrmMainWindow::PaintNow() noexcept {
+  // Paints the window and its labels where they are invalid, and handles no input.
+  ::RedrawWindow(window_.get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 void FrmMainWindow::Show() {
   ::ShowWindow(window_.get(), SW_SHOWNORMAL);
   Check(::UpdateWindow(window_.get()), "UpdateWindow");
@@ -343,7 +399,7 @@ LRESULT FrmMainWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
       }
       break;
     case WM_CTLCOLORSTATIC: {
-      // Labels and pictures lie on the white window and show only their text or image.
+      // Labels lie on the white window and show only their text.
       const auto dc = reinterpret_cast<HDC>(wParam);
       const ControlDesign* design = DesignOfChild(reinterpret_cast<HWND>(lParam));
       if (design != nullptr && design->foreColour) {
@@ -352,6 +408,15 @@ LRESULT FrmMainWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
       const Rgb white = FrmMainDesign().background;
       ::SetBkColor(dc, RGB(white.red, white.green, white.blue));
       return reinterpret_cast<LRESULT>(background_.get());
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = ::BeginPaint(hwnd, &paint);
+      if (dc != nullptr) {
+        PaintPictures(dc, paint.rcPaint);
+        ::EndPaint(hwnd, &paint);
+      }
+      return 0;
     }
     case WM_DESTROY:
       ::PostQuitMessage(0);

@@ -7,14 +7,17 @@
 #include <functional>
 #include <vector>
 
-#include "app/frm_main.h"
 #include "common/unique_handle_win.h"
 #include "window/design.h"
+#include "window/form_controls.h"
 
 namespace brantel {
 
 // FrmMain as a Win32 window: created hidden from the design table, then driven through the
 // operations of FormControls. The window owns every control it ever creates until it closes.
+// Labels, the panel and the button are child windows; the status pictures are not: the window
+// keeps each picture element's place and visibility and paints the visible ones itself, so a
+// change to a row costs an invalidated rectangle rather than a window of its own.
 class FrmMainWindow : public FormControls {
  public:
   explicit FrmMainWindow(HINSTANCE instance);
@@ -41,11 +44,13 @@ class FrmMainWindow : public FormControls {
   void SetButtonCaption(std::string_view caption) override;
   void SetWindowCaption(std::string_view caption) override;
   void SetAboutCaption(std::string_view caption) override;
+  void PaintNow() noexcept override;
 
  private:
   struct Element {
-    HWND hwnd = nullptr;  // owned by the window: destroyed with it
+    HWND hwnd = nullptr;  // owned by the window: destroyed with it; none for a picture
     Twips left = 0, top = 0, width = 0, height = 0;
+    bool visible = false;
   };
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -57,6 +62,9 @@ class FrmMainWindow : public FormControls {
                      bool visible);
   Element& At(ControlName array, ComponentIndex index);
   void Place(const Element& element) const;
+  RECT PictureRect(ControlName array, const Element& element) const;
+  void InvalidatePicture(ControlName array, const Element& element) const;
+  void PaintPictures(HDC dc, const RECT& dirty) const;
   void SetText(ControlName name, ComponentIndex index, std::string_view text);
   std::string Text(ControlName name, ComponentIndex index);
   void FitLabel(ControlName name, Element& element, const std::wstring& text);
@@ -71,6 +79,7 @@ class FrmMainWindow : public FormControls {
   UniqueGdiObject buttonFont_;
   UniqueGdiObject background_;
   std::array<UniqueGdiObject, 5> pictures_;        // indexed by Picture
+  std::array<SIZE, 5> pictureSizes_{};             // in pixels, indexed by Picture
   std::array<std::vector<Element>, 10> elements_;  // indexed by ControlName, then element
   std::function<void()> onInstallClick_;
   std::exception_ptr pendingError_;

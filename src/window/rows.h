@@ -1,16 +1,14 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "installer/catalogue.h"
+#include "installer/install_controls.h"
 #include "window/design.h"
 
 namespace brantel {
-
-enum class RowState : std::uint8_t { Pending, InProgress, Installed, AlreadyInstalled };
 
 // Vertical distance between the tops of consecutive rows, in twips.
 inline constexpr Twips kRowPitch = 300;

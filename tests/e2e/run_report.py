@@ -13,6 +13,7 @@ import bmp
 import catalogue
 import design
 import display
+import pictures
 import wine
 
 PICTURE_STATES = {"PicQues": "Pending", "PicArrow": "InProgress", "PicGood": "Installed",
@@ -29,12 +30,11 @@ def arguments():
     return parser.parse_args()
 
 
-def print_rows(controls, ids, names):
+def print_rows(controls, shot, references, ids, names):
     for row, name in enumerate(names):
         label = controls.get(ids["lblCom"] + row)
         text = label["text"] if label else "(no label)"
-        shown = [state for array, state in PICTURE_STATES.items()
-                 if (c := controls.get(ids[array] + row)) and c.int("visible")]
+        shown = [PICTURE_STATES[array] for array in pictures.shown(shot, references, row)] if shot else []
         print(f"  row {row:2} {'/'.join(shown) or 'no picture':<16} {text}")
 
 
@@ -81,8 +81,9 @@ def main():
         print(f"Step {problem['step']} did not succeed: {problem['message']}")
     controls = report.step(ROWS_STEP).controls()
     if controls:
+        shot = bmp.read_bmp(after) if os.path.exists(after) else None
         print(f"The button read \"{controls[button]['text']}\"; the rows then showed:")
-        print_rows(controls, ids, names)
+        print_rows(controls, shot, pictures.load(args.source_dir), ids, names)
     exits = report.all("exited")
     print(f"Brantel.exe exited with code {exits[0]['code']} after \"Finish\" was pressed" if exits
           else "Brantel.exe did not exit when its button was pressed; it was ended")

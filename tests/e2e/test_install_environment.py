@@ -18,15 +18,15 @@ FILL_SIZE = 1024 * 1024  # room for components 0 and 1, not for component 2
 FILL_FAILS_AT = 2
 
 
-def error_run_steps(scenario, start):
-    """Start, click, wait for the error box, close it, list the rows, press "Finish"."""
+def error_run_steps(scenario, start, tag):
+    """Start, click, wait for the error box, close it, read the rows, press "Finish"."""
     return [start,
             ["wait-window", "Brantel setup", 60],
             ["click", scenario.button],
             ["wait-msgbox", support.RUN_SECONDS],
             ["answer-msgbox"],
             ["wait-text", scenario.button, "Finish", support.EXIT_SECONDS],
-            ["list"],  # ERROR_RUN_LIST
+            *scenario.rows_steps(tag),  # the list is step ERROR_RUN_LIST
             ["click", scenario.button],
             ["wait-exit", support.EXIT_SECONDS]]
 
@@ -57,7 +57,8 @@ class WindirUnset(support.Scenario):
         cls.components_before = component_paths(drive_c, cls.names)
         with cls.guard(), support.FakeRegsvr32(cls.ARGS, "no-windir-missing") as fake:
             cls.missing = cls.run_steps(
-                error_run_steps(cls, cls.start_step(None, "C:\\", *start, *fake.environment())))
+                error_run_steps(cls, cls.start_step(None, "C:\\", *start, *fake.environment()),
+                                "no-windir-missing"))
             support.wait_for_prefix(cls.ARGS.prefix)
             cls.missing_starts = fake.starts()
         cls.target_created = os.path.lexists(cls.target)
@@ -72,7 +73,7 @@ class WindirUnset(support.Scenario):
                          ["wait-window", "Brantel setup", 60],
                          ["click", cls.button],
                          ["wait-text", cls.button, "Finish", support.RUN_SECONDS],
-                         ["list"],  # step 5
+                         *cls.rows_steps("no-windir"),  # the list is step 5
                          ["click", cls.button],
                          ["wait-exit", support.EXIT_SECONDS]]
                 cls.present = cls.run_steps(steps)
@@ -85,8 +86,8 @@ class WindirUnset(support.Scenario):
 
     def test_missing_root_system32_is_an_install_error(self):
         self.assertInstallErrorBox(self.missing)
-        rows = self.missing.step(ERROR_RUN_LIST).controls()
-        self.assertEqual(rows[self.button]["text"], "Finish")
+        rows = self.rows_of(self.missing, ERROR_RUN_LIST, "no-windir-missing")
+        self.assertEqual(rows[0][self.button]["text"], "Finish")
         self.assertRows(rows, ["InProgress"] + ["Pending"] * (len(self.names) - 1))
         self.assertEqual(self.missing.one("exited").int("code"), 0)
 
@@ -97,8 +98,8 @@ class WindirUnset(support.Scenario):
 
     def test_existing_root_system32_receives_every_component(self):
         self.assertPayloadFiles(self.present_files, self.names)
-        rows = self.present.step(5).controls()
-        self.assertEqual(rows[self.button]["text"], "Finish")
+        rows = self.rows_of(self.present, 5, "no-windir")
+        self.assertEqual(rows[0][self.button]["text"], "Finish")
         self.assertRows(rows, ["Installed"] * len(self.names))
 
     def test_registrations_run_in_root_system32(self):
@@ -144,7 +145,7 @@ class DiskFull(support.Scenario):
         with cls.guard(), support.FakeRegsvr32(args, "disk-full") as fake:
             start = cls.start_step(None, "C:\\", "--set", f"windir={letter}\\win",
                                    *fake.environment())
-            cls.report = cls.run_steps(error_run_steps(cls, start))
+            cls.report = cls.run_steps(error_run_steps(cls, start, "disk-full"))
             support.wait_for_prefix(args.prefix)
             cls.entries = sorted(os.listdir(cls.target))
             cls.files = cls.component_files(cls.target)
@@ -180,8 +181,8 @@ class DiskFull(support.Scenario):
         self.assertStarted(self.starts, self.names[:FILL_FAILS_AT], self.target_windows)
 
     def test_rows_stop_at_the_failing_component(self):
-        rows = self.report.step(ERROR_RUN_LIST).controls()
-        self.assertEqual(rows[self.button]["text"], "Finish")
+        rows = self.rows_of(self.report, ERROR_RUN_LIST, "disk-full")
+        self.assertEqual(rows[0][self.button]["text"], "Finish")
         self.assertRows(rows, ["Installed"] * FILL_FAILS_AT + ["InProgress"] +
                         ["Pending"] * (len(self.names) - FILL_FAILS_AT - 1))
         self.assertEqual(self.report.one("exited").int("code"), 0)

@@ -15,9 +15,11 @@ import sys
 import unittest
 
 import automate
+import bmp
 import catalogue
 import common
 import design
+import pictures
 import wine
 
 # The installer's target as it names it, "windir" followed by "\System32", and so the current
@@ -31,7 +33,6 @@ STATUS_LINE_WIDTH = 60
 CHARACTER_WIDTH = 8
 ROW_LEFT = 48
 BUTTON = "CmdInstall"
-PICTURES = ["PicGood", "PicInfo", "PicQues", "PicError", "PicArrow"]
 STATE_PICTURE = {"Pending": "PicQues", "InProgress": "PicArrow", "Installed": "PicGood",
                  "AlreadyInstalled": "PicInfo"}
 SW_SHOWMINIMIZED = 2
@@ -253,6 +254,7 @@ class Scenario(unittest.TestCase):
         cls.ids = design.control_ids(args.design)
         cls.button = cls.ids[BUTTON]
         cls.payload = payload(args.payload_rc, cls.names)
+        cls.references = pictures.load(args.source_dir)
         cls.folder = system_folder(args.prefix)
         cls.guards = []
 
@@ -270,6 +272,18 @@ class Scenario(unittest.TestCase):
     def start_step(cls, program=None, cwd="C:\\", *options):
         return ["start", wine.windows_path(program or cls.ARGS.program), "--cwd", cwd, *options]
 
+    @classmethod
+    def rows_steps(cls, tag):
+        """Steps that read the rows at one moment: the controls, then the window's pixels."""
+        path = os.path.join(cls.ARGS.out, f"rows-{cls.ARGS.arch}-{tag}.bmp")
+        return [["list"], ["capture", wine.windows_path(path)]]
+
+    @classmethod
+    def rows_of(cls, report, list_step, tag):
+        """The controls that step `list_step` listed, and the capture of `rows_steps(tag)`."""
+        path = os.path.join(cls.ARGS.out, f"rows-{cls.ARGS.arch}-{tag}.bmp")
+        return report.step(list_step).controls(), bmp.read_bmp(path)
+
     @staticmethod
     def must_succeed(report):
         if report.failure():
@@ -278,16 +292,16 @@ class Scenario(unittest.TestCase):
     def status_line(self, name, message):
         return name + "." * (STATUS_LINE_WIDTH - len(name) - len(message)) + message
 
-    def assertRows(self, controls, states):
+    def assertRows(self, rows, states):
         """Each row shows its state's one picture, and its label the matching text: the status
         line, ending at x = 48 + 60 * 8, once the run has dealt with the row; else the name."""
+        controls, shot = rows
         self.assertEqual(len(states), len(self.names))
         for row, (name, state) in enumerate(zip(self.names, states)):
             with self.subTest(row=row, name=name, state=state):
                 label = controls[self.ids["lblCom"] + row]
-                visible = [array for array in PICTURES
-                           if controls[self.ids[array] + row].int("visible")]
-                self.assertEqual(visible, [STATE_PICTURE[state]], "visible pictures")
+                self.assertEqual(pictures.shown(shot, self.references, row),
+                                 [STATE_PICTURE[state]], "the picture the row shows")
                 if state in ("Installed", "AlreadyInstalled"):
                     message = INSTALLED if state == "Installed" else ALREADY
                     self.assertEqual(label["text"], self.status_line(name, message))

@@ -6,14 +6,15 @@
 #include <utility>
 #include <vector>
 
-#include "app/frm_main.h"
 #include "common/error.h"
 #include "window/design.h"
+#include "window/form_controls.h"
 
 namespace brantel::testing {
 
 // The window as plain data: control arrays with positions, visibility and label texts, and a
-// log of every operation in the order it was made.
+// log of every operation in the order it was made; `timeline`, when set, also receives it, so that
+// a test can order the window's operations against the system's.
 class FakeForm : public FormControls {
  public:
   struct Element {
@@ -63,21 +64,22 @@ class FakeForm : public FormControls {
     labels_.at(index) = std::string(text);
   }
   void ProcessPendingEvents() override {
-    ops.push_back("pump");
+    Record("pump");
     ++pumps;
   }
+  void PaintNow() noexcept override { Record("paint"); }
   std::string ButtonCaption() override { return buttonCaption; }
   void SetButtonCaption(std::string_view caption) override {
-    ops.push_back("caption " + std::string(caption));
+    Record("caption " + std::string(caption));
     buttonCaption = std::string(caption);
   }
   void SetWindowCaption(std::string_view caption) override {
-    ops.push_back("window " + std::string(caption));
+    Record("window " + std::string(caption));
     if (failWindowCaption) throw Error(1400, "SetWindowText");  // ERROR_INVALID_WINDOW_HANDLE
     windowCaption = std::string(caption);
   }
   void SetAboutCaption(std::string_view caption) override {
-    ops.push_back("about " + std::string(caption));
+    Record("about " + std::string(caption));
     aboutCaption = std::string(caption);
   }
 
@@ -101,6 +103,7 @@ class FakeForm : public FormControls {
   }
 
   std::vector<std::string> ops;
+  std::vector<std::string>* timeline = nullptr;
   int pumps = 0;
   bool failWindowCaption = false;
   std::string buttonCaption = "Command1";
@@ -109,8 +112,12 @@ class FakeForm : public FormControls {
 
  private:
   void Log(std::string_view what, ControlName array, ComponentIndex index) {
-    ops.push_back(std::string(what) + " " + std::string(DesignOf(array).label) + "(" +
-                  std::to_string(index) + ")");
+    Record(std::string(what) + " " + std::string(DesignOf(array).label) + "(" +
+           std::to_string(index) + ")");
+  }
+  void Record(std::string op) {
+    if (timeline != nullptr) timeline->push_back(op);
+    ops.push_back(std::move(op));
   }
 
   std::map<std::pair<ControlName, ComponentIndex>, Element> elements_;

@@ -46,6 +46,7 @@ class FakeSystem : public SystemServices {
   }
   void ShowMessage(std::string_view text, std::string_view title) override {
     ops.push_back("message");
+    if (timeline != nullptr) timeline->push_back("message");
     messages.push_back({std::string(text), std::string(title)});
   }
   [[noreturn]] void EndProgram() override {
@@ -60,6 +61,7 @@ class FakeSystem : public SystemServices {
   std::vector<StartedProgram> started;
   std::vector<std::pair<std::string, std::string>> messages;
   std::vector<std::string> ops;
+  std::vector<std::string>* timeline = nullptr;  // shared with the window's fake, when set
 };
 
 // A payload of small entries, one per catalogue name, each filled with its index.

@@ -4,6 +4,7 @@
 #include "fake_system.h"
 #include "installer/catalogue.h"
 #include "installer/install_run.h"
+#include "window/form_controls.h"
 #include "window/rows.h"
 #include "window/status_line.h"
 
@@ -25,16 +26,20 @@ struct InstallFixture {
     form.buttonCaption = "Install";
     form.ops.clear();
     form.pumps = 0;
+    form.timeline = &timeline;
+    system.timeline = &timeline;
   }
-  void Click() { Install(form, system, store, writer); }
+  void Click() { Install(view, system, store, writer); }
   std::string PathOf(ComponentIndex i) {
     return "C:\\windows\\System32\\" + std::string(kComponentNames[static_cast<std::size_t>(i)]);
   }
 
   FakeForm form;
+  InstallView view{form};
   FakeSystem system;
   FakeStore store;
   FakeWriter writer;
+  std::vector<std::string> timeline;  // the window's operations and the message box, in order
 };
 
 TEST(InstallRun, NothingPresentWritesAndRegistersEveryComponentInOrder) {
@@ -59,8 +64,9 @@ TEST(InstallRun, NothingPresentWritesAndRegistersEveryComponentInOrder) {
   EXPECT_EQ(run.form.pumps, 0);
 }
 
-TEST(InstallRun, EachComponentIsShownInProgressBeforeItIsLookedFor) {
+TEST(InstallRun, EachComponentIsShownInProgressThenPaintedOnceDone) {
   InstallFixture run;
+  run.system.ordinaryFiles = {run.PathOf(9)};
   run.Click();
   const auto& ops = run.form.ops;
   EXPECT_EQ(ops.front(), "caption Installing...");
@@ -69,6 +75,20 @@ TEST(InstallRun, EachComponentIsShownInProgressBeforeItIsLookedFor) {
   const auto good = std::find(ops.begin(), ops.end(), "show PicGood(4)");
   const auto text = std::find(ops.begin(), ops.end(), "settext lblCom(4)");
   EXPECT_TRUE(arrow < text && text < good);
+  // One paint per row, right after the five picture changes of its final state.
+  std::vector<std::size_t> paints;
+  for (std::size_t at = 5; at < ops.size(); ++at) {
+    if (ops[at] == "paint") paints.push_back(at);
+  }
+  ASSERT_EQ(paints.size(), 14u);
+  for (ComponentIndex i = 0; i < kComponentCount; ++i) {
+    const std::string row = "(" + std::to_string(i) + ")";
+    const auto last =
+        ops.begin() + static_cast<std::ptrdiff_t>(paints[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(*(last - 1), "hide PicArrow" + row);
+    EXPECT_EQ(*(last - 5), (i == 9 ? "hide PicGood" : "show PicGood") + row);
+    EXPECT_EQ(*(last - 3), (i == 9 ? "show PicInfo" : "hide PicInfo") + row);
+  }
 }
 
 TEST(InstallRun, EverythingPresentChangesNothingAndStartsNothing) {
@@ -124,8 +144,10 @@ TEST(InstallRun, WriteFailureStopsTheRunWithTheMessageAndKeepsTheRows) {
     EXPECT_EQ(run.form.VisiblePictures(i), std::vector<ControlName>{PicQues});
     EXPECT_EQ(run.form.Label(i), kComponentNames[static_cast<std::size_t>(i)]);
   }
-  EXPECT_EQ(run.system.ops.back(), "message");
-  EXPECT_EQ(run.form.ops.back(), "caption Finish");
+  // The rows are painted as they stand, then the box is shown, and only once it is closed does
+  // the caption change.
+  const std::vector<std::string> end(run.timeline.end() - 3, run.timeline.end());
+  EXPECT_EQ(end, (std::vector<std::string>{"paint", "message", "caption Finish"}));
 }
 
 TEST(InstallRun, ExistenceTestStartAndStatusLineFailuresAllReachTheOneHandler) {

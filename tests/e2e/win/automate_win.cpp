@@ -22,9 +22,8 @@
 //   close                        post WM_CLOSE to the window
 //   wait-exit SECONDS            wait for the program to end and report its exit code
 //   capture FILE [screen]        save the client area as a 24-bit BMP
-//   render ID FILE               save what the control shows on the screen (shown briefly if
-//   hidden) memory                       report the program's peak memory use font FACE HEIGHT
-//   CHARSET TEXT   report the face and text width the system gives such a font
+//   memory                       report the program's peak memory use
+//   font FACE HEIGHT CHARSET TEXT   report the face and text width the system gives such a font
 //
 // Every report is one line of space-separated key=value fields; text values are in double
 // quotes with '"' and '\' escaped. A step that fails prints "error step=N ..." and the program
@@ -173,9 +172,6 @@ void RunStep(Target& target, const Words& words) {
     const bool screen = words.size() > 2 && words[2] == L"screen";
     CaptureClient(Window(target), screen ? CaptureSource::Screen : CaptureSource::Window,
                   Word(words, 1));
-  } else if (name == L"render") {
-    SaveRenderedControl(Window(target), ControlById(Window(target), Integer(words, 1)),
-                        Word(words, 2));
   } else if (name == L"memory") {
     std::printf("memory %s\n", MemoryReport(Started(target)).c_str());
   } else if (name == L"font") {

@@ -114,34 +114,4 @@ void CaptureClient(HWND window, CaptureSource source, const std::wstring& path) 
   SaveFromDc(screen.get(), origin.x, origin.y, client.right, client.bottom, path);
 }
 
-void SaveRenderedControl(HWND topLevel, HWND control, const std::wstring& path) {
-  const RECT rect = RectInClient(topLevel, control);
-  // Siblings stacked on the same spot may paint over the control whatever the z-order, when
-  // they do not clip each other; hide the visible ones for the capture.
-  std::vector<HWND> covering;
-  for (HWND sibling : Descendants(GetParent(control))) {
-    RECT overlap{};
-    const RECT other = RectInClient(topLevel, sibling);
-    if (sibling != control && GetParent(sibling) == GetParent(control) &&
-        (GetWindowLongW(sibling, GWL_STYLE) & WS_VISIBLE) &&
-        IntersectRect(&overlap, &rect, &other)) {
-      covering.push_back(sibling);
-      ShowWindow(sibling, SW_HIDE);
-    }
-  }
-  const bool wasVisible = (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
-  if (!wasVisible) ShowWindow(control, SW_SHOWNA);
-  Repaint(topLevel);
-  POINT origin{rect.left, rect.top};
-  ClientToScreen(topLevel, &origin);
-  {
-    const WindowDc screen(nullptr);
-    SaveFromDc(screen.get(), origin.x, origin.y, rect.right - rect.left, rect.bottom - rect.top,
-               path);
-  }
-  if (!wasVisible) ShowWindow(control, SW_HIDE);
-  for (HWND sibling : covering) ShowWindow(sibling, SW_SHOWNA);
-  Repaint(topLevel);
-}
-
 }  // namespace brantel::automate
