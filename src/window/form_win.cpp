@@ -51,6 +51,8 @@ FrmMainWindow::FrmMainWindow(HINSTANCE instance) : instance_(instance) {
     dpiX_ = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
     dpiY_ = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
   }
+  textDc_.reset(::CreateCompatibleDC(nullptr));
+  if (!textDc_) ThrowLastError("CreateCompatibleDC");
   windowFont_ = MakeFont(FrmMainDesign().font, dpiY_);
   buttonFont_ = MakeFont(*DesignOf(ControlName::CmdInstall).font, dpiY_);
   const Rgb white = FrmMainDesign().background;
@@ -178,11 +180,10 @@ FrmMainWindow::Element& FrmMainWindow::At(ControlName array, ComponentIndex inde
   return elements[static_cast<std::size_t>(index)];
 }
 
-void FrmMainWindow::Place(const Element& element) const {
-  Check(::SetWindowPos(element.hwnd, nullptr, PixelsX(element.left), PixelsY(element.top),
-                       PixelsX(element.width), PixelsY(element.height),
-                       SWP_NOZORDER | SWP_NOACTIVATE),
-        "SetWindowPos");
+RECT FrmMainWindow::PixelRect(const Element& element) const {
+  const int left = PixelsX(element.left);
+  const int top = PixelsY(element.top);
+  return RECT{left, top, left + PixelsX(element.width), top + PixelsY(element.height)};
 }
 
 Twips FrmMainWindow::Left(ControlName array, ComponentIndex index) {
@@ -289,20 +290,28 @@ void FrmMainWindow::SetText(ControlName name, ComponentIndex index, std::string_
 }
 
 void FrmMainWindow::FitLabel(ControlName name, Element& element, const std::wstring& text) {
-  const WindowDc dc(element.hwnd);
-  if (dc.get() == nullptr) ThrowLastError("GetDC");
   SIZE extent{};
   {
-    const SelectedObject font(dc.get(), FontFor(DesignOf(name)));
-    Check(::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent),
+    const SelectedObject font(textDc_.get(), FontFor(DesignOf(name)));
+    Check(::GetTextExtentPoint32W(textDc_.get(), text.c_str(), static_cast<int>(text.size()),
+                                  &extent),
           "GetTextExtentPoint32");
   }
   // The label grows away from its anchored edge: the left one, or the right one when its text is
   // right-aligned.
+  const RECT before = PixelRect(element);
   const Twips width = static_cast<Twips>(extent.cx) * 1440.0f / static_cast<Twips>(dpiX_);
   if (DesignOf(name).align == TextAlign::Right) element.left += element.width - width;
   element.width = width;
-  Place(element);
+  // Setting the text right after repaints the whole label, so the move redraws nothing itself;
+  // only what the label no longer covers goes back to the window.
+  const RECT after = PixelRect(element);
+  Check(::SetWindowPos(element.hwnd, nullptr, after.left, after.top, after.right - after.left,
+                       after.bottom - after.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW),
+        "SetWindowPos label");
+  RECT both{};
+  ::UnionRect(&both, &before, &after);
+  if (!::EqualRect(&both, &after)) ::InvalidateRect(window_.get(), &before, TRUE);
 }
 
 std::string FrmMainWindow::LabelText(ComponentIndex index) {

@@ -61,7 +61,7 @@ class FrmMainWindow : public FormControls {
   HWND CreateControl(const ControlDesign& design, std::int16_t index, const Element& place,
                      bool visible);
   Element& At(ControlName array, ComponentIndex index);
-  void Place(const Element& element) const;
+  RECT PixelRect(const Element& element) const;
   RECT PictureRect(ControlName array, const Element& element) const;
   void InvalidatePicture(ControlName array, const Element& element) const;
   void PaintPictures(HDC dc, const RECT& dirty) const;
@@ -75,6 +75,7 @@ class FrmMainWindow : public FormControls {
 
   HINSTANCE instance_;
   int dpiX_ = 96, dpiY_ = 96;
+  UniqueMemoryDc textDc_;  // where label texts are measured, without a window's DC
   UniqueGdiObject windowFont_;
   UniqueGdiObject buttonFont_;
   UniqueGdiObject background_;
