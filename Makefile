@@ -25,7 +25,8 @@ run: cross
 test: build
 	ctest --preset host -j $(JOBS)
 
-# Times Brantel.exe under Wine against the project's baselines; results in build/bench/bench.md.
+# Times Brantel.exe under Wine against the project's baselines and a silent NSIS installer built
+# from the same payload; results in build/bench/bench.md.
 BENCH_RUNS ?= 7
 bench: cross host
 	python3 tools/bench/bench.py --cross-dir build/cross --out build/bench --runs $(BENCH_RUNS) \

@@ -29,6 +29,8 @@ want fonts-liberation
 want fonts-wine
 want fonts-dejavu-core
 want python3
+# The benchmark's peer: a silent installer that NSIS builds from the same payload.
+want nsis
 if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
   missing+=("wine32:i386")
   need_i386=1

@@ -1,11 +1,14 @@
-"""`make bench`: times Brantel.exe under Wine against baselines of the project's own.
+"""`make bench`: times Brantel.exe under Wine against baselines of the project's own and a peer.
 
   bench.py --cross-dir DIR --out DIR [--runs N] [--inspect brantel-inspect]
 
-Runs everything in a throwaway 32-bit prefix under DIR/prefix, on $DISPLAY or a private Xvfb.
-Each round starts the empty window program, Brantel.exe with every component absent, the install
-baseline, and Brantel.exe with every component present, in that order, so that slow phases of
-the machine fall on all of them alike. One untimed round goes first. Prints min / median / max
+The peer is a silent NSIS installer that makensis builds into DIR from the payload that the
+cross build packs into Brantel.exe, in catalogue order, once stored as Brantel.exe stores it and
+once compressed as NSIS does by default. Runs everything in a throwaway 32-bit prefix under
+DIR/prefix, on $DISPLAY or a private Xvfb. Each round starts the empty window program, Brantel.exe
+with every component absent, the install baseline, both peers with every component absent,
+Brantel.exe and the stored peer with every component present, in that order, so that slow phases
+of the machine fall on all of them alike. One untimed round goes first. Prints min / median / max
 of each figure with the ratio of medians to its baseline, and writes the same table to
 DIR/bench.md. Sizes are read from the files, imports with objdump.
 """
@@ -25,6 +28,10 @@ import display  # noqa: E402  (the end-to-end tests' helpers)
 import wine  # noqa: E402
 
 EMPTY_WINDOW_TITLE = "Brantel bench window"
+# Every stand-in but the plain library VBAME.DLL records its registration; real components don't.
+STANDIN_REGISTRATIONS = 13
+# The peer stores its payload as Brantel.exe does (off), and compresses it as NSIS does by default.
+PEER_COMPRESSION = {"off": "SetCompress off", "zlib": "SetCompressor zlib"}
 KIB = 1024
 MIB = 1024 * 1024
 
@@ -123,73 +130,155 @@ def table(samples):
     return lines
 
 
-def measure(args, env, rounds):
+def new_samples():
+    """Every figure of the table, in its order, keyed by what one round reports."""
     empty_launch = Samples("empty window: start -> window visible", "ms")
     empty_ws = Samples("empty window: peak working set", "MiB")
     empty_private = Samples("empty window: peak private bytes", "MiB")
     baseline_install = Samples("baseline: write 14 files + start 14 regsvr32", "ms")
-    launch = Samples("Brantel: start -> window visible", "ms", empty_launch,
-                     ("ratio", (1.5, "<= 1.5x")))
-    install_absent = Samples("Brantel: Install -> Finish, all absent", "ms", baseline_install,
-                             ("ratio", (1.15, "<= 1.15x")))
-    install_present = Samples("Brantel: Install -> Finish, all present", "ms")
-    finish = Samples("Brantel: Finish -> process exit", "ms")
-    working_set = Samples("Brantel: peak working set", "MiB", empty_ws)
-    private = Samples("Brantel: peak private bytes", "MiB", empty_private,
-                      ("value", (4 * MIB, "<= 4 MiB")))
-
-    program = wine.windows_path(args.program)
-    for number in range(rounds + 1):
-        timed = number > 0 or rounds == 1
-        fields = run_driver(args, env, "window", wine.windows_path(args.empty_window),
-                            EMPTY_WINDOW_TITLE)
-        if timed:
-            empty_launch.values.append(float(fields["launch-ms"]))
-            empty_ws.values.append(int(fields["peak-working-set"]))
-            empty_private.values.append(int(fields["peak-private"]))
-        for state in ("absent", "baseline", "present"):
-            if state == "baseline":
-                fields = run_driver(args, env, "baseline", wine.windows_path(args.baseline))
-                check_run(fields, "the install baseline", 14)
-                if timed:
-                    baseline_install.values.append(float(fields["install-ms"]))
-                continue
-            fields = run_driver(args, env, "program", program, state)
-            check_run(fields, f"Brantel.exe ({state})", 14)
-            if not timed:
-                continue
-            launch.values.append(float(fields["launch-ms"]))
-            (install_absent if state == "absent" else install_present).values.append(
-                float(fields["install-ms"]))
-            finish.values.append(float(fields["exit-ms"]))
-            working_set.values.append(int(fields["peak-working-set"]))
-            private.values.append(int(fields["peak-private"]))
-        if timed:
-            print(f"round {len(launch.values) // 2} of {rounds} done", flush=True)
-        if rounds == 1:
-            break
-    return [launch, empty_launch, install_absent, baseline_install, install_present, finish,
-            working_set, private, empty_ws, empty_private]
+    peer = Samples("NSIS peer: start -> exit, all absent", "ms")
+    return {
+        "launch": Samples("Brantel: start -> window visible", "ms", empty_launch,
+                          ("ratio", (1.5, "<= 1.5x"))),
+        "empty_launch": empty_launch,
+        "install_absent": Samples("Brantel: Install -> Finish, all absent", "ms", baseline_install,
+                                  ("ratio", (1.15, "<= 1.15x"))),
+        "baseline_install": baseline_install,
+        "install_present": Samples("Brantel: Install -> Finish, all present", "ms"),
+        "finish": Samples("Brantel: Finish -> process exit", "ms"),
+        "job": Samples("Brantel: start -> Finish, all absent (whole job)", "ms", peer),
+        "peer": peer,
+        "peer_compressed": Samples("NSIS peer, compressed: start -> exit, all absent", "ms", peer),
+        "peer_present": Samples("NSIS peer: start -> exit, all present", "ms"),
+        "working_set": Samples("Brantel: peak working set", "MiB", empty_ws),
+        "private": Samples("Brantel: peak private bytes", "MiB", empty_private,
+                           ("value", (4 * MIB, "<= 4 MiB"))),
+        "empty_ws": empty_ws,
+        "empty_private": empty_private,
+    }
 
 
-def sizes(args):
+def run_setup(args, env, state):
+    fields = run_driver(args, env, "program", wine.windows_path(args.program), state)
+    check_run(fields, f"Brantel.exe ({state})", 14,
+              args.registrations if state == "absent" else None)
+    figures = [("launch", fields["launch-ms"]), (f"install_{state}", fields["install-ms"]),
+               ("finish", fields["exit-ms"]), ("working_set", fields["peak-working-set"]),
+               ("private", fields["peak-private"])]
+    if state == "absent":
+        figures.append(("job", fields["job-ms"]))
+    return figures
+
+
+def run_peer(args, env, exe, state):
+    """A peer run that left a component out, or registered one it found, did not do the job."""
+    fields = run_driver(args, env, "installer", wine.windows_path(exe), state)
+    check_run(fields, f"{os.path.basename(exe)} ({state})", 14,
+              args.registrations if state == "absent" else 0)
+    return fields["run-ms"]
+
+
+def run_round(args, env):
+    """Every run of one round, as (figure, value) pairs."""
+    window = run_driver(args, env, "window", wine.windows_path(args.empty_window),
+                        EMPTY_WINDOW_TITLE)
+    figures = [("empty_launch", window["launch-ms"]), ("empty_ws", window["peak-working-set"]),
+               ("empty_private", window["peak-private"])]
+    figures += run_setup(args, env, "absent")
+    baseline = run_driver(args, env, "baseline", wine.windows_path(args.baseline))
+    check_run(baseline, "the install baseline", 14, args.registrations)
+    figures.append(("baseline_install", baseline["install-ms"]))
+    figures.append(("peer", run_peer(args, env, args.peers["off"], "absent")))
+    figures.append(("peer_compressed", run_peer(args, env, args.peers["zlib"], "absent")))
+    figures += run_setup(args, env, "present")
+    figures.append(("peer_present", run_peer(args, env, args.peers["off"], "present")))
+    return figures
+
+
+def measure(args, env, rounds):
+    samples = new_samples()
+    for number in range(rounds + (1 if rounds > 1 else 0)):
+        figures = run_round(args, env)
+        if rounds > 1 and number == 0:
+            continue
+        for key, value in figures:
+            samples[key].values.append(float(value))
+        print(f"round {len(samples['peer'].values)} of {rounds} done", flush=True)
+    return list(samples.values())
+
+
+def nsis_text(text):
+    return text.replace("$", "$$")  # NSIS reads $ as the start of a variable
+
+
+def peer_script(payload, compression, exe):
+    """An NSIS script for a silent installer that does the setup program's job."""
+    lines = ["Unicode true", 'Name "Brantel bench peer"', f'OutFile "{nsis_text(exe)}"',
+             # Brantel.exe's manifest asks for administrator rights; so does the peer.
+             "RequestExecutionLevel admin", "SilentInstall silent", compression,
+             "Section", "  SetOutPath $SYSDIR"]
+    for name, path in payload:
+        lines += [f'  IfFileExists "$SYSDIR\\{name}" +3',
+                  f'    File "/oname={name}" "{nsis_text(path)}"',
+                  f"    Exec '\"$SYSDIR\\regsvr32.exe\" /s {name}'"]
+    return "\n".join(lines + ["SectionEnd", ""])
+
+
+def build_peers(args, payload):
+    """The peer's installers in DIR, one for each PEER_COMPRESSION."""
+    peers = {}
+    for compression, command in PEER_COMPRESSION.items():
+        exe = os.path.abspath(os.path.join(args.out, f"nsis-peer-{compression}.exe"))
+        script = exe[:-len(".exe")] + ".nsi"
+        with open(script, "w") as file:
+            file.write(peer_script(payload, command, exe))
+        built = subprocess.run(["makensis", "-V2", script], stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, text=True)
+        if built.returncode != 0:
+            sys.exit(f"bench: makensis {script} failed:\n{built.stdout}")
+        peers[compression] = exe
+    return peers
+
+
+def read_payload(cross_dir):
+    """The files that Brantel.exe packs, in catalogue order, as the cross build listed them."""
+    with open(os.path.join(cross_dir, "payload", "payload.rc")) as file:
+        payload = re.findall(r'^(\S+) CUSTOM "([^"]+)"$', file.read(), re.MULTILINE)
+    if len(payload) != 14:
+        sys.exit(f"bench: {cross_dir}/payload/payload.rc lists {len(payload)} files, not 14")
+    return payload
+
+
+def packs_standins(cross_dir, payload):
+    standins = os.path.realpath(os.path.join(cross_dir, "standin", "components"))
+    return all(os.path.dirname(os.path.realpath(path)) == standins for _name, path in payload)
+
+
+def sizes(args, payload):
     lines = ["| executable | file bytes | payload bytes | overhead | overhead KiB | imports |",
              "|---|---:|---:|---:|---:|---|"]
+    peer_payload = sum(os.path.getsize(path) for _name, path in payload)
     overheads = {}
-    for label, exe in (("Brantel.exe", args.program), ("install baseline", args.baseline),
-                       ("empty window", args.empty_window)):
+    for label, exe, carried in (
+            ("Brantel.exe", args.program, None), ("install baseline", args.baseline, None),
+            ("empty window", args.empty_window, None),
+            ("NSIS peer", args.peers["off"], peer_payload),
+            ("NSIS peer, compressed", args.peers["zlib"], peer_payload)):
         size = os.path.getsize(exe)
-        payload = payload_bytes(exe, args.inspect)
-        overheads[label] = size - payload
-        lines.append(f"| {label} | {size} | {payload} | {size - payload} | "
-                     f"{(size - payload) / KIB:.1f} | {', '.join(imported_dlls(exe))} |")
+        carried = payload_bytes(exe, args.inspect) if carried is None else carried
+        overheads[label] = size - carried
+        lines.append(f"| {label} | {size} | {carried} | {size - carried} | "
+                     f"{(size - carried) / KIB:.1f} | {', '.join(imported_dlls(exe))} |")
     overhead = overheads["Brantel.exe"]
-    ratio = overhead / overheads["install baseline"]
     verdict = "met" if overhead <= 64 * KIB else "MISSED"
-    lines.append("")
-    lines.append(f"Brantel.exe overhead / install baseline overhead: {ratio:.2f}; "
-                 f"target <= 64 KiB: {verdict}")
-    return lines
+    return lines + [
+        "",
+        f"Brantel.exe overhead / install baseline overhead: "
+        f"{overhead / overheads['install baseline']:.2f}; target <= 64 KiB: {verdict}",
+        f"Brantel.exe overhead / NSIS peer overhead: {overhead / overheads['NSIS peer']:.2f} "
+        f"({overhead / KIB:.1f} KiB against {overheads['NSIS peer'] / KIB:.1f} KiB)"] + (
+        ["The stand-ins are mostly padding, which compresses to almost nothing: the compressed "
+         "peer's figures say little of real components."] if args.standins else [])
 
 
 def main():
@@ -211,6 +300,15 @@ def main():
             sys.exit(f"bench: missing {path}: build the cross preset first")
 
     os.makedirs(args.out, exist_ok=True)
+    payload = read_payload(args.cross_dir)
+    args.peers = build_peers(args, payload)
+    args.standins = packs_standins(args.cross_dir, payload)
+    # What an install run with every component absent leaves registered.
+    args.registrations = STANDIN_REGISTRATIONS if args.standins else 0
+    write_report(args, measure_in_prefix(args), payload)
+
+
+def measure_in_prefix(args):
     prefix = os.path.join(args.out, "prefix")
     state = os.path.join(args.out, "display.state")
     display.start(state)
@@ -225,7 +323,7 @@ def main():
                                   stderr=subprocess.STDOUT, text=True)
         if keeper.stdout.readline().strip() != "holding":
             sys.exit("bench: brantel-bench.exe hold did not start")
-        samples = measure(args, env, args.runs)
+        return measure(args, env, args.runs)
     finally:
         if keeper:
             subprocess.run(["wine", args.driver, "release"], env=env, check=False, timeout=60)
@@ -234,13 +332,18 @@ def main():
             wine.wait_for_server(prefix)
         display.stop(state)
 
-    wine_version = subprocess.run(["wine", "--version"], stdout=subprocess.PIPE,
-                                  text=True).stdout.strip()
-    report = [f"# Brantel.exe under {wine_version}", "",
+
+def version(command):
+    return subprocess.run(command, stdout=subprocess.PIPE, text=True).stdout.strip()
+
+
+def write_report(args, samples, payload):
+    report = [f"# Brantel.exe under {version(['wine', '--version'])}, "
+              f"peer built by makensis {version(['makensis', '-VERSION'])}", "",
               (f"{args.runs} timed rounds after one untimed round" if args.runs > 1 else
                "1 timed round, no untimed round (a smoke run, not a measurement)") +
               "; times in ms, memory in MiB; ratio = median / baseline median.",
-              ""] + table(samples) + [""] + sizes(args)
+              ""] + table(samples) + [""] + sizes(args, payload)
     text = "\n".join(report) + "\n"
     print(text, end="")
     result = os.path.join(args.out, "bench.md")

@@ -4,12 +4,16 @@
 //       Starts the setup program with every component removed from the system folder (absent)
 //       or with all of them there (present); times the start until its window shows, the click
 //       on "Install" until the caption reads "Finish", and the click on "Finish" until the
-//       process has ended; reads its peak memory before the last click.
+//       process has ended; reads its peak memory before the last click. The whole job is the
+//       start until "Finish", as a user who clicks once the window is ready sees it.
 //   brantel-bench.exe window PROGRAM TITLE
 //       Starts a program, times it until a window titled TITLE shows, reads its peak memory
 //       and closes it.
 //   brantel-bench.exe baseline PROGRAM
 //       Removes every component and runs the install baseline, which reports its own time.
+//   brantel-bench.exe installer PROGRAM absent|present
+//       Runs a silent installer with every component removed (absent) or with all of them there
+//       and no registration left (present), and times its start until its process has ended.
 //   brantel-bench.exe hold
 //       Keeps the desktop, and with it the prefix's server and system processes, up until
 //       `brantel-bench.exe release`, so that no measured run pays for starting them.
@@ -50,11 +54,23 @@ void PrintSystemState() {
   std::printf(" components=%d registered=%d\n", PresentComponents(), RegisteredComponents());
 }
 
+void RequireEveryComponent() {
+  if (PresentComponents() != kComponentCount) {
+    throw Error(ERROR_FILE_NOT_FOUND, "not every component is present");
+  }
+}
+
+void RequireSuccess(const Target& target, const char* what) {
+  DWORD code = 0;
+  Check(::GetExitCodeProcess(target.process(), &code), "GetExitCodeProcess");
+  if (code != 0) throw Error(code, what);
+}
+
 int MeasureSetup(const std::wstring& program, std::wstring_view state) {
   if (state == L"absent") {
     RemoveComponents();
-  } else if (PresentComponents() != kComponentCount) {
-    throw Error(ERROR_FILE_NOT_FOUND, "not every component is present");
+  } else {
+    RequireEveryComponent();
   }
   const Stopwatch sinceStart;
   Target target(program);
@@ -71,6 +87,7 @@ int MeasureSetup(const std::wstring& program, std::wstring_view state) {
   PostClick(button);
   target.WaitForText(button, L"Finish", kRunTimeoutMs);
   const double installMs = sinceInstall.Milliseconds();
+  const double jobMs = sinceStart.Milliseconds();
   const Target::Memory memory = target.PeakMemory();
 
   const Stopwatch sinceFinish;
@@ -78,8 +95,8 @@ int MeasureSetup(const std::wstring& program, std::wstring_view state) {
   target.WaitForExit(kRunTimeoutMs);
   const double exitMs = sinceFinish.Milliseconds();
 
-  std::printf("program state=%ls launch-ms=%.3f install-ms=%.3f exit-ms=%.3f", state.data(),
-              launchMs, installMs, exitMs);
+  std::printf("program state=%ls launch-ms=%.3f install-ms=%.3f job-ms=%.3f exit-ms=%.3f",
+              state.data(), launchMs, installMs, jobMs, exitMs);
   PrintMemory(memory);
   PrintSystemState();
   return 0;
@@ -104,10 +121,26 @@ int MeasureBaseline(const std::wstring& program) {
   std::fflush(stdout);  // the baseline writes its own figures to the same output
   Target target(program, Target::Output::Shared);
   target.WaitForExit(kRunTimeoutMs);
-  DWORD code = 0;
-  Check(::GetExitCodeProcess(target.process(), &code), "GetExitCodeProcess");
-  if (code != 0) throw Error(code, "the baseline failed");
+  RequireSuccess(target, "the baseline failed");
   std::printf("baseline-state");
+  PrintSystemState();
+  return 0;
+}
+
+int MeasureInstaller(const std::wstring& program, std::wstring_view state) {
+  if (state == L"absent") {
+    RemoveComponents();
+  } else {
+    RequireEveryComponent();
+    // A file that is there must not be registered again: only this run's marks may count.
+    RemoveRegistrationMarks();
+  }
+  const Stopwatch sinceStart;
+  const Target target(program);
+  target.WaitForExit(kRunTimeoutMs);
+  const double runMs = sinceStart.Milliseconds();
+  RequireSuccess(target, "the installer failed");
+  std::printf("installer state=%ls run-ms=%.3f", state.data(), runMs);
   PrintSystemState();
   return 0;
 }
@@ -138,12 +171,14 @@ int Run(int argc, wchar_t** argv) {
   if (mode == L"program" && knownState) return MeasureSetup(argv[2], argv[3]);
   if (mode == L"window" && argc == 4) return MeasureWindow(argv[2], argv[3]);
   if (mode == L"baseline" && argc == 3) return MeasureBaseline(argv[2]);
+  if (mode == L"installer" && knownState) return MeasureInstaller(argv[2], argv[3]);
   if (mode == L"hold" && argc == 2) return Hold();
   if (mode == L"release" && argc == 2) return Release();
   std::fputs(
       "usage: brantel-bench.exe program PROGRAM absent|present\n"
       "       brantel-bench.exe window PROGRAM TITLE\n"
       "       brantel-bench.exe baseline PROGRAM\n"
+      "       brantel-bench.exe installer PROGRAM absent|present\n"
       "       brantel-bench.exe hold | release\n",
       stderr);
   return 2;

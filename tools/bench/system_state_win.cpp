@@ -56,6 +56,10 @@ void RemoveComponents() {
       ThrowLastError("DeleteFile");
     }
   }
+  RemoveRegistrationMarks();
+}
+
+void RemoveRegistrationMarks() {
   for (const HKEY root : kMarkRoots) {
     const LSTATUS status = ::RegDeleteKeyW(root, kMarkKey);
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {

@@ -7,6 +7,8 @@ namespace brantel::bench {
 
 // Deletes every component file and every registration mark, so the next run finds none.
 void RemoveComponents();
+// Deletes the registration marks alone.
+void RemoveRegistrationMarks();
 // How many of the catalogue's components are in the system folder.
 int PresentComponents();
 // How many stand-ins have left a registration mark.
