@@ -144,15 +144,17 @@ def new_samples():
         "install_absent": Samples("Brantel: Install -> Finish, all absent", "ms", baseline_install,
                                   ("ratio", (1.15, "<= 1.15x"))),
         "baseline_install": baseline_install,
-        "install_present": Samples("Brantel: Install -> Finish, all present", "ms"),
+        "install_present": Samples("Brantel: Install -> Finish, all present", "ms", None,
+                                   ("value", (20, "<= 20 ms"))),
         "finish": Samples("Brantel: Finish -> process exit", "ms"),
-        "job": Samples("Brantel: start -> Finish, all absent (whole job)", "ms", peer),
+        "job": Samples("Brantel: start -> Finish, all absent (whole job)", "ms", peer,
+                       ("ratio", (1.0, "<= the peer"))),
         "peer": peer,
         "peer_compressed": Samples("NSIS peer, compressed: start -> exit, all absent", "ms", peer),
         "peer_present": Samples("NSIS peer: start -> exit, all present", "ms"),
         "working_set": Samples("Brantel: peak working set", "MiB", empty_ws),
         "private": Samples("Brantel: peak private bytes", "MiB", empty_private,
-                           ("value", (4 * MIB, "<= 4 MiB"))),
+                           ("ratio", (1.6, "<= 1.6x"))),
         "empty_ws": empty_ws,
         "empty_private": empty_private,
     }
@@ -270,11 +272,11 @@ def sizes(args, payload):
         lines.append(f"| {label} | {size} | {carried} | {size - carried} | "
                      f"{(size - carried) / KIB:.1f} | {', '.join(imported_dlls(exe))} |")
     overhead = overheads["Brantel.exe"]
-    verdict = "met" if overhead <= 64 * KIB else "MISSED"
+    verdict = "met" if overhead <= 128 * KIB else "MISSED"
     return lines + [
         "",
         f"Brantel.exe overhead / install baseline overhead: "
-        f"{overhead / overheads['install baseline']:.2f}; target <= 64 KiB: {verdict}",
+        f"{overhead / overheads['install baseline']:.2f}; target <= 128 KiB: {verdict}",
         f"Brantel.exe overhead / NSIS peer overhead: {overhead / overheads['NSIS peer']:.2f} "
         f"({overhead / KIB:.1f} KiB against {overheads['NSIS peer'] / KIB:.1f} KiB)"] + (
         ["The stand-ins are mostly padding, which compresses to almost nothing: the compressed "
