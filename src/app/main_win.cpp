@@ -1,101 +1,10 @@
-// The program's entry: start-up, the window's lifecycle and the report of a failed start.
+// The program's entry. It reads no command line: the window is all there is.
 
 #include <windows.h>
 
-#include <exception>
-#include <string>
-
-#include "app/frm_main.h"
-#include "common/unique_handle_win.h"
-#include "common/win_check_win.h"
-#include "installer/file_writer_win.h"
-#include "installer/payload_store_win.h"
-#include "installer/system_services_win.h"
-#include "window/form_win.h"
-
-namespace brantel {
-namespace {
-
-// Takes DLLs from the system directory only, where Windows can: an installer runs elevated from
-// a downloads folder, where a planted DLL must never load. Older systems lack the call.
-void LoadLibrariesFromSystemOnly() {
-  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  if (kernel == nullptr) return;
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  const auto setDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (setDirectories != nullptr) setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
-
-// The window's initialise step: the common controls, bound by name from the system's own
-// comctl32.dll. The library stays loaded for the life of the program.
-UniqueModule InitialiseCommonControls() {
-  const std::wstring path = SystemDirectory() + L"\\comctl32.dll";
-  UniqueModule comctl(::LoadLibraryExW(path.c_str(), nullptr, 0));
-  if (!comctl) ThrowLastError("LoadLibrary comctl32.dll");
-  using InitCommonControlsFn = void(WINAPI*)();
-  const auto init = reinterpret_cast<InitCommonControlsFn>(reinterpret_cast<void*>(
-      Check(::GetProcAddress(comctl.get(), "InitCommonControls"), "InitCommonControls")));
-  init();  // returns nothing, and nothing is made of the last error afterwards
-  return comctl;
-}
-
-int RunProgram(HINSTANCE instance) {
-  const UniqueModule comctl = InitialiseCommonControls();
-  FrmMainWindow window(instance);
-  Win32SystemServices system(window.handle());
-  const ModulePayloadStore store;
-  Win32FileWriter writer;
-  FrmMain form(window, system, store, writer);
-  window.OnInstallClick([&form] { form.OnInstallClick(); });
-  form.OnLoad();
-  window.Show();
-  return window.RunMessageLoop();
-}
-
-std::wstring DecimalText(DWORD value) {
-  std::wstring digits;
-  do {
-    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
-    value /= 10;
-  } while (value != 0);
-  return digits;
-}
-
-// A failure that no handler took (at start-up, or escaping a window event): say what failed and
-// with which code; the program then ends.
-void ReportUnhandled(DWORD code, const char* where) {
-  wchar_t* systemText = nullptr;
-  ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&systemText), 0, nullptr);
-  std::wstring text =
-      L"Brantel setup stopped: an error that nothing could handle.\n\nError " + DecimalText(code);
-  if (systemText != nullptr) {
-    text += L": ";
-    text += systemText;
-    ::LocalFree(systemText);
-  }
-  try {
-    text += L"\n(" + Widen(where) + L")";
-  } catch (...) {
-  }
-  ::MessageBoxW(nullptr, text.c_str(), L"Brantel", MB_OK | MB_ICONERROR);
-}
-
-}  // namespace
-}  // namespace brantel
+#include "app/program_win.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   brantel::LoadLibrariesFromSystemOnly();
-  try {
-    return brantel::RunProgram(instance);
-  } catch (const brantel::Error& error) {
-    brantel::ReportUnhandled(error.code(), error.what());
-  } catch (const std::bad_alloc&) {
-    brantel::ReportUnhandled(ERROR_OUTOFMEMORY, "memory");
-  } catch (const std::exception& error) {
-    brantel::ReportUnhandled(ERROR_GEN_FAILURE, error.what());
-  }
-  return 1;
+  return brantel::RunProgram(instance);
 }

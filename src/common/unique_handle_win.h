@@ -77,6 +77,12 @@ struct WindowTraits {
   static void Close(Handle handle) noexcept { ::DestroyWindow(handle); }
 };
 
+struct LocalMemoryTraits {  // buffers that the system allocates for the caller, as FormatMessage
+  using Handle = HLOCAL;
+  static Handle Empty() noexcept { return nullptr; }
+  static void Close(Handle handle) noexcept { ::LocalFree(handle); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
@@ -84,6 +90,7 @@ using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 
 // A device context borrowed from a window with GetDC, given back on scope exit.
 class WindowDc {

@@ -15,6 +15,8 @@ std::span<const std::uint8_t> ModulePayloadStore::ReadPayload(std::string_view n
       Check(::FindResourceW(nullptr, wideName.c_str(), wideType.c_str()), "FindResource");
   const HGLOBAL loaded = Check(::LoadResource(nullptr, found), "LoadResource");
   const void* bytes = Check(::LockResource(loaded), "LockResource");
+  // An empty entry answers 0 without failing, so only a code set by this call tells a failure.
+  ::SetLastError(ERROR_SUCCESS);
   const DWORD size = ::SizeofResource(nullptr, found);
   if (size == 0 && ::GetLastError() != ERROR_SUCCESS) ThrowLastError("SizeofResource");
   return {static_cast<const std::uint8_t*>(bytes), size};

@@ -32,6 +32,15 @@ constexpr std::array<ControlDesign, 10> kControls = {{
 }};
 // clang-format on
 
+// DesignOf finds a control by its position: the table lists the controls in ControlName's order.
+constexpr bool ListedInNameOrder() {
+  for (std::size_t i = 0; i < kControls.size(); ++i) {
+    if (kControls[i].name != static_cast<ControlName>(i)) return false;
+  }
+  return true;
+}
+static_assert(ListedInNameOrder(), "the design table must list the controls in ControlName order");
+
 constexpr WindowDesign kWindow{"BrantelFrmMain", 8250,    6600, Rgb{255, 255, 255},
                                kWindowFont,      "Form1", 1};
 

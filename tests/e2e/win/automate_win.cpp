@@ -8,7 +8,7 @@
 //                        10
 //
 // Steps (times in seconds; ID is a control id, found among all descendants of the window):
-//   start PROGRAM [--cwd DIR] [--unset NAME]... [--set NAME=VALUE]...
+//   start PROGRAM [--arg WORD] [--cwd DIR] [--unset NAME]... [--set NAME=VALUE]...
 //   wait-window TITLE SECONDS [--class CLASS]   the started program's visible top-level window
 //   windows                      report every visible top-level window of the program
 //   window                       report its class, title, styles, client size and screen position
@@ -18,7 +18,8 @@
 //   command ID                   post WM_COMMAND (BN_CLICKED) for the control to its parent
 //   wait-text ID TEXT SECONDS    wait until the control's text is TEXT
 //   wait-msgbox SECONDS          wait for a message box of the program and report it
-//   answer-msgbox [BUTTON-ID]    press a button of that box (default IDOK)
+//   answer-msgbox [BUTTON-ID]    press a button of that box (default IDOK) and wait until it is gone
+//   pause SECONDS                let the target be for a while
 //   close                        post WM_CLOSE to the window
 //   wait-exit SECONDS            wait for the program to end and report its exit code
 //   capture FILE [screen]        save the client area as a 24-bit BMP
@@ -93,6 +94,8 @@ void Start(Target& target, const Words& words) {
   for (std::size_t i = 2; i < words.size(); ++i) {
     if (words[i] == L"--cwd") {
       args.workingDirectory = Word(words, ++i);
+    } else if (words[i] == L"--arg") {
+      args.arguments = Word(words, ++i);
     } else if (words[i] == L"--unset") {
       args.environment.push_back({Word(words, ++i), true, {}});
     } else if (words[i] == L"--set") {
@@ -128,6 +131,11 @@ void AnswerMessageBox(Target& target, const Words& words) {
   if (target.messageBox == nullptr) throw StepFailure("no message box was found before this step");
   const int button = words.size() > 1 ? Integer(words, 1) : IDOK;
   PostClick(ControlById(target.messageBox, button));
+  // Answered means gone: a later wait-msgbox must not find this box again.
+  for (int waited = 0; IsWindow(target.messageBox); waited += 10) {
+    if (waited >= 10000) throw StepFailure("the message box stayed after it was answered");
+    Sleep(10);
+  }
   target.messageBox = nullptr;
 }
 
@@ -164,6 +172,8 @@ void RunStep(Target& target, const Words& words) {
     WaitMessageBox(target, words);
   } else if (name == L"answer-msgbox") {
     AnswerMessageBox(target, words);
+  } else if (name == L"pause") {
+    Sleep(static_cast<DWORD>(Seconds(words, 1) * 1000));
   } else if (name == L"close") {
     if (!PostMessageW(Window(target), WM_CLOSE, 0, 0)) FailWithLastError("PostMessageW(WM_CLOSE)");
   } else if (name == L"wait-exit") {

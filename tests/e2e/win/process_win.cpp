@@ -50,6 +50,7 @@ std::wstring EnvironmentBlock(const std::vector<EnvironmentChange>& changes) {
 
 Process StartProcess(const StartArgs& args) {
   std::wstring commandLine = L"\"" + args.program + L"\"";
+  if (!args.arguments.empty()) commandLine += L" " + args.arguments;
   std::wstring environment = EnvironmentBlock(args.environment);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -17,6 +17,7 @@ struct EnvironmentChange {
 
 struct StartArgs {
   std::wstring program;
+  std::wstring arguments;         // after the program's quoted path on its command line
   std::wstring workingDirectory;  // empty: this program's own
   std::vector<EnvironmentChange> environment;
 };

@@ -1,0 +1,106 @@
+// brantel-failure-probe.exe: the program's own start-up, window and events, with one Windows call
+// made to fail, so the end-to-end tests can see how a failure that nothing handles reaches the
+// user. Brantel.exe carries no test hooks: this program swaps one entry of its own import table
+// for a function that fails with ERROR_ACCESS_DENIED, then runs the program as Brantel.exe does.
+//
+//   brantel-failure-probe.exe STAGE
+//
+// STAGE, and the call that fails:
+//   start     CreateFontW, before the window exists
+//   naming    SetWindowTextW of the window's caption, while the window loads
+//   loading   CreateWindowExW of lblCom(1), while the rows are built
+//   showing   UpdateWindow, as the window is shown
+//   event     SetWindowTextW of the caption "Finish", in the click on the button: the run's own
+//             handler meets it too, so it escapes the click after the "Install error.." box
+//
+// The exit code is the program's own, or 2 for an unknown stage.
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "app/program_win.h"
+#include "window/design.h"
+
+// The import table's entries for the calls that can be made to fail.
+extern "C" {
+extern decltype(&::CreateFontW) importCreateFont asm("__imp__CreateFontW@56");
+extern decltype(&::SetWindowTextW) importSetWindowText asm("__imp__SetWindowTextW@8");
+extern decltype(&::CreateWindowExW) importCreateWindowEx asm("__imp__CreateWindowExW@48");
+extern decltype(&::UpdateWindow) importUpdateWindow asm("__imp__UpdateWindow@4");
+}
+
+namespace brantel::probe {
+namespace {
+
+decltype(&::SetWindowTextW) realSetWindowText;
+decltype(&::CreateWindowExW) realCreateWindowEx;
+const wchar_t* failingCaption;
+
+template <typename Result>
+Result Denied(Result failed) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return failed;
+}
+
+HFONT WINAPI FailCreateFont(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
+                            DWORD, DWORD, LPCWSTR) {
+  return Denied<HFONT>(nullptr);
+}
+
+BOOL WINAPI FailSetWindowText(HWND window, LPCWSTR text) {
+  if (text != nullptr && std::wcscmp(text, failingCaption) == 0) return Denied(FALSE);
+  return realSetWindowText(window, text);
+}
+
+HWND WINAPI FailCreateWindowEx(DWORD exStyle, LPCWSTR windowClass, LPCWSTR name, DWORD style, int x,
+                               int y, int width, int height, HWND parent, HMENU menu,
+                               HINSTANCE instance, LPVOID parameter) {
+  const auto id = reinterpret_cast<INT_PTR>(menu);
+  if (parent != nullptr && id == ControlId(ControlName::lblCom, 1)) return Denied<HWND>(nullptr);
+  return realCreateWindowEx(exStyle, windowClass, name, style, x, y, width, height, parent, menu,
+                            instance, parameter);
+}
+
+BOOL WINAPI FailUpdateWindow(HWND) {
+  return Denied(FALSE);
+}
+
+// Replaces one import table entry; the table may lie on a read-only page.
+template <typename Function>
+void Swap(Function& entry, Function replacement) {
+  DWORD previous = 0;
+  ::VirtualProtect(&entry, sizeof entry, PAGE_READWRITE, &previous);
+  entry = replacement;
+  ::VirtualProtect(&entry, sizeof entry, previous, &previous);
+}
+
+bool PutFailureIn(const wchar_t* stage) {
+  realSetWindowText = importSetWindowText;
+  realCreateWindowEx = importCreateWindowEx;
+  if (std::wcscmp(stage, L"start") == 0) {
+    Swap(importCreateFont, &FailCreateFont);
+  } else if (std::wcscmp(stage, L"naming") == 0) {
+    failingCaption = L"Brantel setup";
+    Swap(importSetWindowText, &FailSetWindowText);
+  } else if (std::wcscmp(stage, L"loading") == 0) {
+    Swap(importCreateWindowEx, &FailCreateWindowEx);
+  } else if (std::wcscmp(stage, L"showing") == 0) {
+    Swap(importUpdateWindow, &FailUpdateWindow);
+  } else if (std::wcscmp(stage, L"event") == 0) {
+    failingCaption = L"Finish";
+    Swap(importSetWindowText, &FailSetWindowText);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+}  // namespace brantel::probe
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+  if (!brantel::probe::PutFailureIn(commandLine)) return 2;
+  brantel::LoadLibrariesFromSystemOnly();
+  return brantel::RunProgram(instance);
+}
