@@ -18,7 +18,7 @@
 //   command ID                   post WM_COMMAND (BN_CLICKED) for the control to its parent
 //   wait-text ID TEXT SECONDS    wait until the control's text is TEXT
 //   wait-msgbox SECONDS          wait for a message box of the program and report it
-//   answer-msgbox [BUTTON-ID]    press a button of that box (default IDOK) and wait until it is gone
+//   answer-msgbox [BUTTON-ID]    press a button of that box (default IDOK); wait till it is gone
 //   pause SECONDS                let the target be for a while
 //   close                        post WM_CLOSE to the window
 //   wait-exit SECONDS            wait for the program to end and report its exit code
