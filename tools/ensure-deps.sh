@@ -25,6 +25,8 @@ want wine
 want wine64
 want xvfb
 want xauth
+# Real key presses for the end-to-end tests, through the X server as a user's would come.
+want xdotool
 want fonts-liberation
 want fonts-wine
 want fonts-dejavu-core

@@ -377,6 +377,16 @@ int FrmMainWindow::RunMessageLoop() {
   return static_cast<int>(message.wParam);
 }
 
+// Enter, as the dialog manager passes it on when no button is the default one: it presses the
+// focused push button, as Space does, without making that button the default.
+void FrmMainWindow::PressFocusedButton() {
+  const HWND focus = ::GetFocus();
+  if (focus == nullptr || !::IsChild(window_.get(), focus)) return;
+  if (::SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON) {
+    ::SendMessageW(focus, BM_CLICK, 0, 0);
+  }
+}
+
 void FrmMainWindow::RethrowPendingError() {
   if (pendingError_) std::rethrow_exception(std::exchange(pendingError_, nullptr));
 }
@@ -406,7 +416,18 @@ LRESULT FrmMainWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         onInstallClick_();
         return 0;
       }
+      if (LOWORD(wParam) == IDOK && lParam == 0) {
+        PressFocusedButton();
+        return 0;
+      }
       break;
+    case WM_SETFOCUS: {
+      // The button is the one control that takes the focus; it gets it back whenever the window
+      // does, after a message box as after another program, so the keyboard keeps working.
+      const auto& button = elements_[Slot(ControlName::CmdInstall)];
+      if (!button.empty()) ::SetFocus(button.front().hwnd);
+      return 0;
+    }
     case WM_CTLCOLORSTATIC: {
       // Labels lie on the white window and show only their text.
       const auto dc = reinterpret_cast<HDC>(wParam);

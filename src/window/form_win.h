@@ -71,6 +71,7 @@ class FrmMainWindow : public FormControls {
   HFONT FontFor(const ControlDesign& design) const;
   int PixelsX(Twips twips) const { return TwipsToPixels(twips, dpiX_); }
   int PixelsY(Twips twips) const { return TwipsToPixels(twips, dpiY_); }
+  void PressFocusedButton();
   void RethrowPendingError();
 
   HINSTANCE instance_;

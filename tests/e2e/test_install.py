@@ -17,6 +17,7 @@ WHITE = (255, 255, 255)
 ROW_TOP, ROW_PITCH, LABEL_HEIGHT = 16, 20, 16
 STATUS_RIGHT = support.ROW_LEFT + support.STATUS_LINE_WIDTH * support.CHARACTER_WIDTH  # 528
 CLIENT = (550, 440)
+BS_TYPEMASK, BS_PUSHBUTTON = 0xF, 0x0
 PRESENT_TIME_NS = 978307200 * 10**9  # 2001-01-01, older than anything a run could write
 
 
@@ -123,7 +124,8 @@ class FreshInstall(support.Scenario):
 
 
 class EverythingPresent(support.Scenario):
-    """Every component is already a file in the system folder; the window is closed at the end."""
+    """Every component is already a file in the system folder. Keys do it all, pressed through the
+    X server: Escape does nothing, Enter presses the focused button, Alt+F4 closes the window."""
 
     @classmethod
     def setUpClass(cls):
@@ -137,17 +139,21 @@ class EverythingPresent(support.Scenario):
             cls.before = cls.present_files()
             steps = [cls.start_step(None, "C:\\", *fake.environment()),
                      ["wait-window", "Brantel setup", 60],
-                     ["click", cls.button],
+                     ["key", "Escape"],
+                     ["pause", 1],
+                     ["list"],  # step 5
+                     ["key", "Return"],
                      ["wait-text", cls.button, "Finish", support.RUN_SECONDS],
-                     *cls.rows_steps("present"),  # the list is step 5
-                     ["close"],
+                     *cls.rows_steps("present"),  # the list is step 8
+                     ["key", "alt+F4"],
                      ["wait-exit", support.EXIT_SECONDS]]
             cls.report = cls.run_steps(steps)
             support.wait_for_prefix(cls.ARGS.prefix)
             cls.after = cls.present_files()
             cls.starts = fake.starts()
         cls.must_succeed(cls.report)
-        cls.rows = cls.rows_of(cls.report, 5, "present")
+        cls.after_escape = cls.report.step(5).controls()
+        cls.rows = cls.rows_of(cls.report, 8, "present")
 
     @classmethod
     def present_files(cls):
@@ -168,14 +174,21 @@ class EverythingPresent(support.Scenario):
     def test_no_process_started(self):
         self.assertEqual([start["command"] for start in self.starts], [])
 
-    def test_closing_the_finished_window_ends_with_code_0(self):
+    def test_escape_changes_nothing_and_the_button_is_no_default_button(self):
+        for controls in (self.after_escape, self.rows[0]):
+            button = controls[self.button]
+            self.assertEqual(button.int("style") & BS_TYPEMASK, BS_PUSHBUTTON, "no default border")
+        self.assertEqual(self.after_escape[self.button]["text"], "Install")
+
+    def test_alt_f4_closes_the_finished_window_with_code_0(self):
         self.assertEqual(self.report.one("exited").int("code"), 0)
 
 
 class AbsentLookingEntries(support.Scenario):
     """Index 0 is a file with the system attribute, index 1 one with the hidden attribute, both
     longer than their entries and different; index 2 is a folder. The first two count as absent
-    and are replaced; the folder stops the run."""
+    and are replaced; the folder stops the run. Space starts the run; once the error box is
+    answered, Enter on "Finish" ends the program."""
 
     HIDDEN_FLAGS = {0: ("+s", 0x4), 1: ("+h", 0x2)}
     FOLDER_INDEX = 2
@@ -199,13 +212,13 @@ class AbsentLookingEntries(support.Scenario):
             os.mkdir(folder_entry)
             steps = [cls.start_step(None, "C:\\", *fake.environment()),
                      ["wait-window", "Brantel setup", 60],
-                     ["click", cls.button],
+                     ["key", "space"],
                      ["wait-msgbox", support.RUN_SECONDS],
                      *cls.rows_steps("during-box"),  # the list is step 5, while the box is open
                      ["answer-msgbox"],
                      ["wait-text", cls.button, "Finish", support.EXIT_SECONDS],
                      *cls.rows_steps("after-box"),  # the list is step 9
-                     ["click", cls.button],
+                     ["key", "Return"],
                      ["wait-exit", support.EXIT_SECONDS]]
             cls.report = cls.run_steps(steps)
             support.wait_for_prefix(prefix)
@@ -240,7 +253,7 @@ class AbsentLookingEntries(support.Scenario):
         self.assertRows(self.rows_during_box, self.expected_states())
         self.assertRows(self.rows, self.expected_states())
 
-    def test_click_on_finish_ends_the_program_with_code_0(self):
+    def test_enter_on_finish_ends_the_program_with_code_0(self):
         self.assertEqual(self.report.one("exited").int("code"), 0)
 
 

@@ -16,15 +16,14 @@
 //   text ID                      report a control's text
 //   click ID                     post BM_CLICK to a button
 //   command ID                   post WM_COMMAND (BN_CLICKED) for the control to its parent
-//   wait-text ID TEXT SECONDS    wait until the control's text is TEXT
-//   wait-msgbox SECONDS          wait for a message box of the program and report it
-//   answer-msgbox [BUTTON-ID]    press a button of that box (default IDOK); wait till it is gone
-//   pause SECONDS                let the target be for a while
-//   close                        post WM_CLOSE to the window
-//   wait-exit SECONDS            wait for the program to end and report its exit code
-//   capture FILE [screen]        save the client area as a 24-bit BMP
-//   memory                       report the program's peak memory use
-//   font FACE HEIGHT CHARSET TEXT   report the face and text width the system gives such a font
+//   key KEY                      press a key (an X keysym, e.g. Return, space, alt+F4) in the
+//   window wait-text ID TEXT SECONDS    wait until the control's text is TEXT wait-msgbox SECONDS
+//   wait for a message box of the program and report it answer-msgbox [BUTTON-ID]    press a button
+//   of that box (default IDOK); wait till it is gone pause SECONDS                let the target be
+//   for a while close                        post WM_CLOSE to the window wait-exit SECONDS wait for
+//   the program to end and report its exit code capture FILE [screen]        save the client area
+//   as a 24-bit BMP memory                       report the program's peak memory use font FACE
+//   HEIGHT CHARSET TEXT   report the face and text width the system gives such a font
 //
 // Every report is one line of space-separated key=value fields; text values are in double
 // quotes with '"' and '\' escaped. A step that fails prints "error step=N ..." and the program
@@ -139,6 +138,18 @@ void AnswerMessageBox(Target& target, const Words& words) {
   target.messageBox = nullptr;
 }
 
+// Keys as a user's keyboard sends them: through the X server, into the window that has the focus,
+// which follows the foreground window. Wine starts a Unix program such as xdotool as it is, but
+// gives no handle to wait on: the steps after this one wait for what the key does.
+void PressKeys(HWND window, const Words& words) {
+  SetForegroundWindow(window);
+  StartArgs xdotool;
+  xdotool.program = L"Z:\\usr\\bin\\xdotool";
+  xdotool.arguments = L"key --clearmodifiers " + Word(words, 1);
+  const Process started = StartProcess(xdotool);
+  if (started.process && WaitForExit(started, 30) != 0) throw StepFailure("xdotool failed");
+}
+
 void PostCommand(HWND control) {
   const int id = static_cast<int>(GetWindowLongPtrW(control, GWLP_ID));
   if (!PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -164,6 +175,8 @@ void RunStep(Target& target, const Words& words) {
     std::printf("text id=%d text=%s\n", Integer(words, 1), Quoted(WindowText(control)).c_str());
   } else if (name == L"click") {
     PostClick(ControlById(Window(target), Integer(words, 1)));
+  } else if (name == L"key") {
+    PressKeys(Window(target), words);
   } else if (name == L"command") {
     PostCommand(ControlById(Window(target), Integer(words, 1)));
   } else if (name == L"wait-text") {
