@@ -49,7 +49,8 @@ class FreshInstall(support.Scenario):
                      ["wait-window", "Brantel setup", 60],
                      ["click", cls.button],
                      ["wait-text", cls.button, "Finish", support.RUN_SECONDS],
-                     ["list"],  # step 5
+                     ["processes", "regsvr32.exe"],  # step 5
+                     ["list"],  # step 6
                      ["capture", wine.windows_path(cls.screenshot)],
                      ["click", cls.button],
                      ["wait-exit", support.EXIT_SECONDS]]
@@ -62,7 +63,8 @@ class FreshInstall(support.Scenario):
                     os.path.join(cwd, "regsvr32.exe.log"))
             cls.planted_logs = [path for path in logs if os.path.exists(path)]
         cls.must_succeed(cls.registered)
-        cls.rows = cls.registered.step(5).controls(), bmp.read_bmp(cls.screenshot)
+        cls.running_at_finish = cls.registered.step(5).one("processes").int("count")
+        cls.rows = cls.registered.step(6).controls(), bmp.read_bmp(cls.screenshot)
         bmp.write_png(bmp.read_bmp(cls.screenshot), cls.screenshot[:-4] + ".png")
 
         with cls.guard(), support.FakeRegsvr32(args, "fresh") as fake:
@@ -87,6 +89,11 @@ class FreshInstall(support.Scenario):
         folder = support.system_folder_windows(self.ARGS.prefix)
         self.assertEqual({name: path.lower() for name, path in self.marks.items()},
                          {name: f"{folder}\\{name}".lower() for name in registering})
+
+    def test_finish_does_not_wait_for_registrations(self):
+        # The last stand-in's registration takes seconds; "Finish" came while it still ran, and
+        # its mark (checked above) appeared once it had ended.
+        self.assertGreaterEqual(self.running_at_finish, 1, "regsvr32 still running at Finish")
 
     def test_regsvr32_beside_the_program_or_in_its_current_folder_never_runs(self):
         self.assertEqual(self.planted_logs, [], "a planted regsvr32.exe wrote its log")

@@ -52,6 +52,9 @@ LSTATUS RemoveMark(HKEY root) {
 }  // namespace
 
 extern "C" HRESULT WINAPI DllRegisterServer() {
+#ifdef BRANTEL_STANDIN_LINGER_MS
+  Sleep(BRANTEL_STANDIN_LINGER_MS);  // the mark appears only once the registration is done
+#endif
   wchar_t path[1024];
   const DWORD chars =
       GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path, ARRAYSIZE(path));

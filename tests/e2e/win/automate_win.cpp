@@ -16,14 +16,17 @@
 //   text ID                      report a control's text
 //   click ID                     post BM_CLICK to a button
 //   command ID                   post WM_COMMAND (BN_CLICKED) for the control to its parent
-//   key KEY                      press a key (an X keysym, e.g. Return, space, alt+F4) in the
-//   window wait-text ID TEXT SECONDS    wait until the control's text is TEXT wait-msgbox SECONDS
-//   wait for a message box of the program and report it answer-msgbox [BUTTON-ID]    press a button
-//   of that box (default IDOK); wait till it is gone pause SECONDS                let the target be
-//   for a while close                        post WM_CLOSE to the window wait-exit SECONDS wait for
-//   the program to end and report its exit code capture FILE [screen]        save the client area
-//   as a 24-bit BMP memory                       report the program's peak memory use font FACE
-//   HEIGHT CHARSET TEXT   report the face and text width the system gives such a font
+//   key KEY                      press a key in the window (an X keysym: Return, space, alt+F4)
+//   wait-text ID TEXT SECONDS    wait until the control's text is TEXT
+//   wait-msgbox SECONDS          wait for a message box of the program and report it
+//   answer-msgbox [BUTTON-ID]    press a button of that box (default IDOK); wait till it is gone
+//   pause SECONDS                let the target be for a while
+//   close                        post WM_CLOSE to the window
+//   wait-exit SECONDS            wait for the program to end and report its exit code
+//   capture FILE [screen]        save the client area as a 24-bit BMP
+//   memory                       report the program's peak memory use
+//   processes IMAGE              report how many processes of that image name are running
+//   font FACE HEIGHT CHARSET TEXT   report the face and text width the system gives such a font
 //
 // Every report is one line of space-separated key=value fields; text values are in double
 // quotes with '"' and '\' escaped. A step that fails prints "error step=N ..." and the program
@@ -195,6 +198,9 @@ void RunStep(Target& target, const Words& words) {
     const bool screen = words.size() > 2 && words[2] == L"screen";
     CaptureClient(Window(target), screen ? CaptureSource::Screen : CaptureSource::Window,
                   Word(words, 1));
+  } else if (name == L"processes") {
+    std::printf("processes image=%s count=%d\n", Quoted(Word(words, 1)).c_str(),
+                CountProcesses(Word(words, 1)));
   } else if (name == L"memory") {
     std::printf("memory %s\n", MemoryReport(Started(target)).c_str());
   } else if (name == L"font") {

@@ -1,6 +1,7 @@
 #include "process_win.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -87,6 +88,19 @@ void Terminate(const Process& process) {
     TerminateProcess(process.process.get(), 0xDEAD);
     WaitForSingleObject(process.process.get(), 10000);
   }
+}
+
+int CountProcesses(const std::wstring& image) {
+  const UniqueHandle<FileHandleTraits> snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) FailWithLastError("CreateToolhelp32Snapshot");
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    if (_wcsicmp(entry.szExeFile, image.c_str()) == 0) ++count;
+  }
+  return count;
 }
 
 std::string MemoryReport(const Process& process) {

@@ -39,6 +39,9 @@ bool HasExited(const Process& process);
 // Ends a target that a failed step leaves behind, so that no test waits on it.
 void Terminate(const Process& process);
 
+// How many running processes have this image name (letter case aside).
+int CountProcesses(const std::wstring& image);
+
 // Peak memory figures of the process, as "key=value" fields of a report line.
 std::string MemoryReport(const Process& process);
 
