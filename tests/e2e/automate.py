@@ -22,9 +22,10 @@ class Record:
 
 
 class Report:
-    def __init__(self, output, returncode):
+    def __init__(self, output, returncode, trace=""):
         self.output = output
         self.returncode = returncode
+        self.trace = trace  # what Wine's debug channels wrote, when asked to keep it apart
         self.records = [Record(line) for line in output.splitlines() if line.strip()]
 
     def all(self, kind):
@@ -55,14 +56,16 @@ class Report:
         return errors[0] if errors else None
 
 
-def run(automate_exe, prefix, display, steps, timeout=600):
-    """Runs the steps (lists of words) in one go and returns the report."""
+def run(automate_exe, prefix, display, steps, timeout=600, trace=False):
+    """Runs the steps (lists of words) in one go and returns the report; with `trace`, standard
+    error, where Wine writes its debug channels, is kept apart from the report lines."""
     arguments = []
     for step in steps:
         if arguments:
             arguments.append(";")
         arguments.extend(str(word) for word in step)
     completed = subprocess.run(["wine", automate_exe] + arguments, env=wine.environment(prefix, display),
-                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                               timeout=timeout)
-    return Report(completed.stdout, completed.returncode)
+                               stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE if trace else subprocess.STDOUT, text=True,
+                               errors="replace", timeout=timeout)
+    return Report(completed.stdout, completed.returncode, completed.stderr or "")

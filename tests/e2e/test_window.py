@@ -5,6 +5,8 @@ pixels of the window's client area at 96 dpi (15 twips to a pixel).
 """
 
 import os
+import re
+import subprocess
 import unittest
 
 import automate
@@ -28,6 +30,16 @@ SS_TYPEMASK, SS_RIGHT = 0x1F, 0x2
 WHITE = (255, 255, 255)
 LINE_GREY = (192, 192, 192)
 LIST_BEFORE = 5
+# The design's fonts and colours, as the automation program draws text with them.
+ARABIC = 178
+LABEL_FONT = ["Courier New", -13, 400, ARABIC]  # 9.75 point at 96 dpi
+BUTTON_FONT = ["Tahoma", -12, 400, ARABIC]  # 9 point
+COLOR_WINDOWTEXT, COLOR_BTNFACE, COLOR_BTNTEXT = "sys:8", "sys:15", "sys:18"
+ABOUT_BLUE = "0000C0"
+TAB_ORDER = ["Pnl1", "CmdInstall", "lblCom", "lblAbout"]  # the windows among the tab indexes
+# Wine's relay channel, kept to the calls that show how the common controls were set up.
+DEBUG_KEY = r"HKCU\Software\Wine\Debug"
+RELAY_CALLS = "kernel32.LoadLibraryExW;kernelbase.LoadLibraryExW;comctl32.InitCommonControls"
 
 
 def system_folder_listing(prefix):
@@ -50,12 +62,22 @@ class FirstStart(unittest.TestCase):
         cls.screenshot = os.path.join(ARGS.out, f"window-{arch}.bmp")
 
         cls.system_before = system_folder_listing(ARGS.prefix)
-        steps = [["start", wine.windows_path(ARGS.program), "--cwd", "C:\\"],
+        steps = [["start", wine.windows_path(ARGS.program), "--cwd", "C:\\",
+                  "--set", "WINEDEBUG=+relay"],
                  ["wait-window", "Brantel setup", 60],
                  ["windows"], ["window"], ["list"],  # the list is step LIST_BEFORE
                  ["capture", wine.windows_path(cls.screenshot)],
                  ["close"], ["wait-exit", 30]]
-        cls.report = automate.run(ARGS.automate, ARGS.prefix, ARGS.display, steps)
+        env = wine.environment(ARGS.prefix, ARGS.display)
+        subprocess.run(["wine", "reg", "add", DEBUG_KEY, "/v", "RelayInclude", "/d", RELAY_CALLS,
+                        "/f"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       check=True)
+        try:
+            cls.report = automate.run(ARGS.automate, ARGS.prefix, ARGS.display, steps, trace=True)
+        finally:
+            subprocess.run(["wine", "reg", "delete", DEBUG_KEY, "/v", "RelayInclude", "/f"],
+                           env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           check=True)
         # The program starts no process when closed, but judge the system folder only once
         # nothing in the prefix runs any more.
         wine.wait_for_server(ARGS.prefix)
@@ -65,6 +87,31 @@ class FirstStart(unittest.TestCase):
         cls.controls = cls.report.step(LIST_BEFORE).controls()
         if os.path.exists(cls.screenshot):
             bmp.write_png(bmp.read_bmp(cls.screenshot), cls.screenshot[:-4] + ".png")
+        cls.samples = cls.draw_samples(arch)
+
+    @classmethod
+    def draw_samples(cls, arch):
+        """The texts of row 0, the address and the button, drawn with the design's fonts and
+        colours by the automation program: the pixels the window must show."""
+        about = cls.controls[cls.ids["lblAbout"]]["text"]
+        wanted = {"lblCom": LABEL_FONT + [COLOR_WINDOWTEXT, "FFFFFF", cls.names[0]],
+                  "lblAbout": LABEL_FONT + [ABOUT_BLUE, "FFFFFF", about],
+                  "CmdInstall": BUTTON_FONT + [COLOR_BTNTEXT, COLOR_BTNFACE, "Install"]}
+        paths = {name: os.path.join(ARGS.out, f"text-{name}-{arch}.bmp") for name in wanted}
+        steps = [["draw-text", *wanted[name], wine.windows_path(paths[name])] for name in wanted]
+        report = automate.run(ARGS.automate, ARGS.prefix, ARGS.display, steps)
+        if report.failure():
+            raise AssertionError(f"drawing the samples failed:\n{report.output}")
+        return {name: bmp.read_bmp(path) for name, path in paths.items()}
+
+    def find(self, shot, sample, area):
+        """Where within `area` (left, top, width, height) the sample's pixels stand, or None."""
+        left, top, width, height = area
+        for y in range(top, top + height - sample.height + 1):
+            for x in range(left, left + width - sample.width + 1):
+                if shot.crop(x, y, sample.width, sample.height).rows == sample.rows:
+                    return x, y
+        return None
 
     def control(self, name, index=0):
         control_id = self.ids[name] + index
@@ -138,6 +185,32 @@ class FirstStart(unittest.TestCase):
                                 LABEL_HEIGHT)
                 self.assertTrue(all(p == WHITE for line in gap.rows for p in line),
                                 "nothing drawn right of the name")
+
+    def test_texts_show_the_designed_fonts_and_colours(self):
+        shot = bmp.read_bmp(self.screenshot)
+        for name in ("lblCom", "lblAbout"):
+            with self.subTest(control=name):
+                label = self.control(name)
+                sample = self.samples[name]
+                self.assertEqual(shot.crop(label.int("x"), label.int("y"), sample.width,
+                                           sample.height).rows, sample.rows,
+                                 "the label's text, pixel for pixel")
+        self.assertIsNotNone(self.find(shot, self.samples["CmdInstall"], BUTTON),
+                             "the button's caption in Tahoma 9 point")
+
+    def test_focus_moves_in_the_designed_tab_order(self):
+        designed = {self.ids[name]: name for name in TAB_ORDER}
+        order = [designed[i] for i in self.controls if i in designed]
+        self.assertEqual(order, TAB_ORDER, "windows in z-order, which Tab follows")
+
+    def test_common_controls_come_from_the_system_folder_and_are_initialised(self):
+        trace = self.report.trace
+        loads = re.findall(r'Call \w+\.LoadLibraryExW\([0-9a-f]+ L"([^"]*)"', trace)
+        comctl = [path for path in loads if path.lower().endswith("comctl32.dll")]
+        self.assertEqual(len(comctl), 1, f"comctl32.dll loaded once: {loads}")
+        self.assertRegex(comctl[0].lower(), r"^c:\\\\windows\\\\(system32|syswow64)\\\\comctl32\.dll$",
+                         "by its full path in the system folder")
+        self.assertRegex(trace, r"Call comctl32\.InitCommonControls\(\)")
 
     def test_grey_line_separates_the_panel_from_the_rows(self):
         shot = bmp.read_bmp(self.screenshot)

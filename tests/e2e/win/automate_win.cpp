@@ -27,6 +27,9 @@
 //   memory                       report the program's peak memory use
 //   processes IMAGE              report how many processes of that image name are running
 //   font FACE HEIGHT CHARSET TEXT   report the face and text width the system gives such a font
+//   draw-text FACE HEIGHT WEIGHT CHARSET COLOUR BACKGROUND TEXT FILE
+//                                save TEXT drawn in that font as a 24-bit BMP; a colour is RRGGBB
+//                                or sys:N, the system colour N
 //
 // Every report is one line of space-separated key=value fields; text values are in double
 // quotes with '"' and '\' escaped. A step that fails prints "error step=N ..." and the program
@@ -68,6 +71,18 @@ int Integer(const Words& words, std::size_t index) {
   const long value = std::wcstol(word.c_str(), &end, 10);
   if (end == word.c_str() || *end != L'\0') throw StepFailure("not a number: " + ToUtf8(word));
   return static_cast<int>(value);
+}
+
+// "RRGGBB", or "sys:N" for GetSysColor(N), as a COLORREF.
+COLORREF Colour(const Words& words, std::size_t index) {
+  const std::wstring& word = Word(words, index);
+  const bool system = word.starts_with(L"sys:");
+  const wchar_t* digits = word.c_str() + (system ? 4 : 0);
+  wchar_t* end = nullptr;
+  const unsigned long value = std::wcstoul(digits, &end, system ? 10 : 16);
+  if (end == digits || *end != L'\0') throw StepFailure("not a colour: " + ToUtf8(word));
+  if (system) return GetSysColor(static_cast<int>(value));
+  return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
 
 double Seconds(const Words& words, std::size_t index) {
@@ -205,6 +220,10 @@ void RunStep(Target& target, const Words& words) {
     std::printf("memory %s\n", MemoryReport(Started(target)).c_str());
   } else if (name == L"font") {
     ProbeFont(Word(words, 1), Integer(words, 2), Integer(words, 3), Word(words, 4));
+  } else if (name == L"draw-text") {
+    SaveTextSample({Word(words, 1), Integer(words, 2), Integer(words, 3), Integer(words, 4),
+                    Colour(words, 5), Colour(words, 6), Word(words, 7)},
+                   Word(words, 8));
   } else {
     throw StepFailure("unknown step " + ToUtf8(name));
   }

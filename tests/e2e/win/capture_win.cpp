@@ -65,22 +65,6 @@ std::vector<std::uint8_t> Rows(HDC dc, HBITMAP bitmap, int width, int height) {
   return rows;
 }
 
-// Copies a rectangle of a DC into a new bitmap and saves it.
-void SaveFromDc(HDC source, int x, int y, int width, int height, const std::wstring& path) {
-  if (width <= 0 || height <= 0) throw StepFailure("nothing to capture: the area is empty");
-  const UniqueMemoryDc memory(CreateCompatibleDC(source));
-  if (!memory) FailWithLastError("CreateCompatibleDC");
-  const UniqueGdiObject bitmap(CreateCompatibleBitmap(source, width, height));
-  if (!bitmap) FailWithLastError("CreateCompatibleBitmap");
-  {
-    const SelectedObject selected(memory.get(), bitmap.get());
-    if (!BitBlt(memory.get(), 0, 0, width, height, source, x, y, SRCCOPY))
-      FailWithLastError("BitBlt");
-  }
-  WriteBmp(path, width, height,
-           Rows(memory.get(), static_cast<HBITMAP>(bitmap.get()), width, height));
-}
-
 // Asks the window to paint everything now, and waits a bounded time for it to have done so.
 void Repaint(HWND window) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -96,6 +80,21 @@ void Repaint(HWND window) {
 }
 
 }  // namespace
+
+void SaveFromDc(HDC source, int x, int y, int width, int height, const std::wstring& path) {
+  if (width <= 0 || height <= 0) throw StepFailure("nothing to capture: the area is empty");
+  const UniqueMemoryDc memory(CreateCompatibleDC(source));
+  if (!memory) FailWithLastError("CreateCompatibleDC");
+  const UniqueGdiObject bitmap(CreateCompatibleBitmap(source, width, height));
+  if (!bitmap) FailWithLastError("CreateCompatibleBitmap");
+  {
+    const SelectedObject selected(memory.get(), bitmap.get());
+    if (!BitBlt(memory.get(), 0, 0, width, height, source, x, y, SRCCOPY))
+      FailWithLastError("BitBlt");
+  }
+  WriteBmp(path, width, height,
+           Rows(memory.get(), static_cast<HBITMAP>(bitmap.get()), width, height));
+}
 
 void CaptureClient(HWND window, CaptureSource source, const std::wstring& path) {
   Repaint(window);

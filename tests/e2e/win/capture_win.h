@@ -13,4 +13,7 @@ enum class CaptureSource { Window, Screen };
 // window's pixels with other processes.
 void CaptureClient(HWND window, CaptureSource source, const std::wstring& path);
 
+// Saves a rectangle of a device context as a 24-bit BMP.
+void SaveFromDc(HDC source, int x, int y, int width, int height, const std::wstring& path);
+
 }  // namespace brantel::automate

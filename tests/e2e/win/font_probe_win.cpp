@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "capture_win.h"
 #include "failure.h"
 #include "text_win.h"
 #include "common/unique_handle_win.h"
@@ -34,6 +35,31 @@ void ProbeFont(const std::wstring& face, int height, int charset, const std::wst
       (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) ? 0 : 1, extent.cx, extent.cy,
       metrics.tmAveCharWidth, metrics.tmMaxCharWidth, text.size(),
       GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+
+void SaveTextSample(const TextSample& sample, const std::wstring& path) {
+  const UniqueGdiObject font(CreateFontW(sample.height, 0, 0, 0, sample.weight, FALSE, FALSE, FALSE,
+                                         static_cast<DWORD>(sample.charset), OUT_DEFAULT_PRECIS,
+                                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                         DEFAULT_PITCH | FF_DONTCARE, sample.face.c_str()));
+  if (!font) FailWithLastError("CreateFontW");
+  const WindowDc screen(nullptr);
+  const UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+  if (!memory) FailWithLastError("CreateCompatibleDC");
+  const SelectedObject selectedFont(memory.get(), font.get());
+  const int length = static_cast<int>(sample.text.size());
+  SIZE extent{};
+  if (!GetTextExtentPoint32W(memory.get(), sample.text.c_str(), length, &extent)) {
+    FailWithLastError("GetTextExtentPoint32W");
+  }
+  const UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), extent.cx, extent.cy));
+  if (!bitmap) FailWithLastError("CreateCompatibleBitmap");
+  const SelectedObject selectedBitmap(memory.get(), bitmap.get());
+  SetTextColor(memory.get(), sample.colour);
+  SetBkColor(memory.get(), sample.background);
+  SetBkMode(memory.get(), OPAQUE);
+  if (!TextOutW(memory.get(), 0, 0, sample.text.c_str(), length)) FailWithLastError("TextOutW");
+  SaveFromDc(memory.get(), 0, 0, extent.cx, extent.cy, path);
 }
 
 }  // namespace brantel::automate
