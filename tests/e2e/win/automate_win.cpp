@@ -161,6 +161,10 @@ void AnswerMessageBox(Target& target, const Words& words) {
 // gives no handle to wait on: the steps after this one wait for what the key does.
 void PressKeys(HWND window, const Words& words) {
   SetForegroundWindow(window);
+  for (int waited = 0; GetForegroundWindow() != window; waited += 10) {
+    if (waited >= 5000) throw StepFailure("the window did not come to the foreground for the keys");
+    Sleep(10);
+  }
   StartArgs xdotool;
   xdotool.program = L"Z:\\usr\\bin\\xdotool";
   xdotool.arguments = L"key --clearmodifiers " + Word(words, 1);
