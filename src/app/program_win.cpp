@@ -8,7 +8,9 @@
 
 #include "app/frm_main.h"
 #include "common/unique_handle_win.h"
-#include "common/win_check_win.h"
+#include "common/check_win.h"
+#include "common/system_directory_win.h"
+#include "common/utf8_win.h"
 #include "installer/file_writer_win.h"
 #include "installer/payload_store_win.h"
 #include "installer/system_services_win.h"
@@ -66,7 +68,7 @@ std::wstring DecimalText(DWORD value) {
 
 // A failure that no handler took (at start-up, or escaping a window event): say what failed and
 // with which code; the program then ends.
-void ReportUnhandled(DWORD code, const char* where) {
+void ReportUnhandled(DWORD code, const char* where, const CallSite* site = nullptr) {
   UniqueLocalMemory systemText;
   {
     wchar_t* allocated = nullptr;
@@ -82,7 +84,11 @@ void ReportUnhandled(DWORD code, const char* where) {
     text += static_cast<const wchar_t*>(systemText.get());
   }
   try {
-    text += L"\n(" + Widen(where) + L")";
+    text += L"\n(" + Widen(where);
+    if (site != nullptr) {
+      text += L", " + Widen(site->file) + L" line " + DecimalText(site->line);
+    }
+    text += L")";
   } catch (...) {
   }
   // The window was destroyed on the way here, and its end posted WM_QUIT: a box shown with that
@@ -99,7 +105,7 @@ int RunProgram(HINSTANCE instance) {
   try {
     return RunWindow(instance);
   } catch (const Error& error) {
-    ReportUnhandled(error.code(), error.what());
+    ReportUnhandled(error.code(), error.what(), &error.site());
   } catch (const std::bad_alloc&) {
     ReportUnhandled(ERROR_OUTOFMEMORY, "memory");
   } catch (const std::exception& error) {

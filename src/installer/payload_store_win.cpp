@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "common/win_check_win.h"
+#include "common/check_win.h"
+#include "common/utf8_win.h"
 
 namespace brantel {
 

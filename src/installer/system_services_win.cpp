@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "common/unique_handle_win.h"
-#include "common/win_check_win.h"
+#include "common/check_win.h"
+#include "common/system_directory_win.h"
+#include "common/utf8_win.h"
 #include "installer/ordinary_file.h"
 
 namespace brantel {

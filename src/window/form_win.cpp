@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/win_check_win.h"
+#include "common/check_win.h"
+#include "common/utf8_win.h"
 #include "window/bitmap_win.h"
 #include "window/colour_win.h"
 #include "window/panel_win.h"

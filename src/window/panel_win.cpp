@@ -1,7 +1,7 @@
 #include "window/panel_win.h"
 
 #include "common/unique_handle_win.h"
-#include "common/win_check_win.h"
+#include "common/check_win.h"
 #include "window/colour_win.h"
 #include "window/design.h"
 

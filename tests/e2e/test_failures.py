@@ -60,7 +60,8 @@ class UnhandledFailures(unittest.TestCase):
                 self.assertIn(f"Error {CODE}: ", text)
                 system_text = text.split(f"Error {CODE}: ", 1)[1].split("(")[0].strip()
                 self.assertTrue(system_text, "the system's own text for the code")
-                self.assertTrue(text.rstrip().endswith(f"({operation})"), text)
+                # The operation, and the source file and line that called it.
+                self.assertRegex(text.rstrip(), rf"\({operation}, src/\w+/\w+\.cpp line \d+\)$")
 
     def test_the_report_stays_alone_until_answered_then_the_program_ends_with_1(self):
         for stage in STAGES:

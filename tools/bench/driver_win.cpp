@@ -28,7 +28,7 @@
 #include <string_view>
 
 #include "common/unique_handle_win.h"
-#include "common/win_check_win.h"
+#include "common/check_win.h"
 #include "installer/catalogue.h"
 #include "stopwatch_win.h"
 #include "system_state_win.h"
@@ -153,7 +153,9 @@ int Hold() {
   ::GetDesktopWindow();
   std::printf("holding\n");
   std::fflush(stdout);
-  Check(::WaitForSingleObject(release.get(), INFINITE) == WAIT_OBJECT_0, "WaitForSingleObject");
+  if (::WaitForSingleObject(release.get(), INFINITE) != WAIT_OBJECT_0) {
+    ThrowLastError("WaitForSingleObject");
+  }
   return 0;
 }
 

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "common/unique_handle_win.h"
-#include "common/win_check_win.h"
+#include "common/check_win.h"
+#include "common/utf8_win.h"
 #include "installer/catalogue.h"
 
 namespace brantel::bench {

@@ -2,7 +2,7 @@
 
 #include <psapi.h>
 
-#include "common/win_check_win.h"
+#include "common/check_win.h"
 
 namespace brantel::bench {
 namespace {

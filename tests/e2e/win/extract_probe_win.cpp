@@ -30,7 +30,8 @@
 
 #include "common/error.h"
 #include "common/unique_handle_win.h"
-#include "common/win_check_win.h"
+#include "common/check_win.h"
+#include "common/utf8_win.h"
 #include "installer/extract.h"
 #include "installer/file_writer_win.h"
 #include "installer/payload_store_win.h"

@@ -1,4 +1,6 @@
-#include "common/win_check_win.h"
+#include "common/utf8_win.h"
+
+#include "common/check_win.h"
 
 namespace brantel {
 
@@ -24,13 +26,6 @@ std::string Narrow(std::wstring_view text) {
       ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr),
       "WideCharToMultiByte");
   return narrow;
-}
-
-std::wstring SystemDirectory() {
-  wchar_t buffer[MAX_PATH];
-  const UINT length = Check(::GetSystemDirectoryW(buffer, MAX_PATH), "GetSystemDirectory");
-  if (length >= MAX_PATH) throw Error(ERROR_BUFFER_OVERFLOW, "GetSystemDirectory");
-  return std::wstring(buffer, length);
 }
 
 }  // namespace brantel
