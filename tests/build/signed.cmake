@@ -50,6 +50,17 @@ execute_process(COMMAND "${INSPECT}" check "${signed}" RESULT_VARIABLE result
 if(NOT result EQUAL 0)
   fail("brantel-inspect check rejects the signed program:\n${output}")
 endif()
+foreach(program IN ITEMS signed REFERENCE)
+  execute_process(COMMAND "${INSPECT}" bom "${${program}}" RESULT_VARIABLE result
+                  OUTPUT_VARIABLE bom_${program} ERROR_VARIABLE errors)
+  if(NOT result EQUAL 0)
+    fail("brantel-inspect bom ${${program}} failed: ${errors}")
+  endif()
+endforeach()
+if(NOT bom_signed STREQUAL bom_REFERENCE)
+  fail("The signed program carries other components:\n${bom_signed}")
+endif()
+message("brantel-inspect list ${signed}:\n${listed}")
 
 # One byte of a component inside the signed program, changed: the signature no longer holds.
 file(READ "${signed}" hex HEX)
@@ -64,7 +75,7 @@ set(tampered "${WORK_DIR}/tampered.exe")
 file(COPY_FILE "${signed}" "${tampered}")
 # "B" of "Brantel" becomes "C".
 execute_process(COMMAND "${PRINTF}" "C" COMMAND "${DD}" "of=${tampered}" bs=1 "seek=${byte}"
-                        conv=notrunc status=none RESULT_VARIABLE results)
+                        conv=notrunc status=none RESULTS_VARIABLE results)
 if(NOT results MATCHES "^0;0$")
   fail("Could not change byte ${byte} of ${tampered}: ${results}")
 endif()

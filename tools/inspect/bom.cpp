@@ -51,9 +51,9 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
     facts.file_version = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
                          std::to_string(v[2]) + "." + std::to_string(v[3]);
   } else if (info.file_version_text) {
-    facts.file_version = Field(*info.file_version_text);
+    facts.file_version = *info.file_version_text;
   }
-  if (info.product_name) facts.product_name = Field(*info.product_name);
+  if (info.product_name) facts.product_name = *info.product_name;
   facts.ole_self_register = info.ole_self_register;
   return facts;
 }
@@ -61,9 +61,9 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
 std::string FormatBom(const std::vector<ComponentFacts>& components) {
   std::string out = "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\tnote\n";
   for (const ComponentFacts& c : components) {
-    out += c.name + "\t" + std::to_string(c.size) + "\t" + c.sha256 + "\t" + c.file_version +
-           "\t" + c.product_name + "\t" + (c.ole_self_register ? "yes" : "no") + "\t" +
-           (c.note.empty() ? "-" : Field(c.note)) + "\n";
+    out += Field(c.name) + "\t" + std::to_string(c.size) + "\t" + c.sha256 + "\t" +
+           Field(c.file_version) + "\t" + Field(c.product_name) + "\t" +
+           (c.ole_self_register ? "yes" : "no") + "\t" + Field(c.note) + "\n";
   }
   return out;
 }
