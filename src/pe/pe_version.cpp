@@ -68,8 +68,8 @@ Block ReadBlock(const Reader& bytes, std::uint64_t offset, std::uint64_t limit) 
   block.value_offset = std::min(Align4(at), block.end);
   // A text value's length counts UTF-16 units; writers that counted bytes instead are common,
   // so a text is cut at the block's end rather than refused.
-  std::uint64_t value_size = block.type == kTextValue ? std::uint64_t{value_length} * 2
-                                                      : value_length;
+  std::uint64_t value_size =
+      block.type == kTextValue ? std::uint64_t{value_length} * 2 : value_length;
   if (value_size > block.end - block.value_offset) {
     if (block.type != kTextValue) Fail(VersionError::kValuePastBlock);
     value_size = block.end - block.value_offset;

@@ -46,7 +46,8 @@ TEST(Bom, BrokenVersionResourceIsNamed) {
   const auto section = pe::testing::BuildResourceSection(
       {{std::uint16_t{16}, std::uint16_t{1}, 1033, {4, 0, 0, 0}}});
   const ComponentFacts facts = DescribeComponent("X", pe::testing::BuildImage(section));
-  EXPECT_EQ(facts.note, "version resource: block length shorter than its header or past its parent");
+  EXPECT_EQ(facts.note,
+            "version resource: block length shorter than its header or past its parent");
 }
 
 TEST(Bom, TabsAndLineBreaksInTextsKeepTheShape) {

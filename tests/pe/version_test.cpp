@@ -61,7 +61,8 @@ Data FixedInfo(std::uint32_t signature = 0xFEEF04BD) {
   Data info(52, 0);
   const std::uint32_t words[] = {signature, 0x00010000, 0x00010002, 0x00030004};
   for (std::size_t i = 0; i < 4; ++i) {
-    for (std::size_t b = 0; b < 4; ++b) info[4 * i + b] = static_cast<std::uint8_t>(words[i] >> 8 * b);
+    for (std::size_t b = 0; b < 4; ++b)
+      info[4 * i + b] = static_cast<std::uint8_t>(words[i] >> 8 * b);
   }
   return info;
 }

@@ -175,7 +175,8 @@ int Bom(const std::string& source, const char* out) {
   if (!contents) return kFailed;
   std::vector<brantel::inspect::ComponentFacts> facts;
   for (std::size_t i = 0; i < contents->size(); ++i) {
-    facts.push_back(brantel::inspect::DescribeComponent(brantel::kComponentNames[i], (*contents)[i]));
+    facts.push_back(
+        brantel::inspect::DescribeComponent(brantel::kComponentNames[i], (*contents)[i]));
   }
   const std::string text = brantel::inspect::FormatBom(facts);
   if (out == nullptr) {
