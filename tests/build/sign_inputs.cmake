@@ -48,6 +48,18 @@ foreach(case IN LISTS cases)
   message("${what}: ${said}")
 endforeach()
 
+# Settings that contradict each other stop the configure step.
+execute_process(
+  COMMAND "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${WORK_DIR}/contradicting" -G "${GENERATOR}"
+          "--toolchain=${SOURCE_DIR}/cmake/toolchain-mingw-i686.cmake"
+          "-DBRANTEL_SIGN_PKCS12=${KEYS}/signer.p12" "-DBRANTEL_SIGN_CERT=${KEYS}/signer.pem"
+  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+string(REGEX REPLACE "[ \n]+" " " output "${output}")
+if(result EQUAL 0 OR NOT output MATCHES "give either BRANTEL_SIGN_PKCS12 or BRANTEL_SIGN_CERT")
+  fail("Configuring with both a PKCS#12 file and a PEM certificate did not stop:\n${output}")
+endif()
+file(REMOVE_RECURSE "${WORK_DIR}/contradicting")
+
 # Inside a build: the wrong password fails the build and leaves no Brantel.exe; the right one,
 # passed the same way, gives a program that verifies.
 set(tree "${WORK_DIR}/tree")
