@@ -62,6 +62,60 @@ if(NOT bom_signed STREQUAL bom_REFERENCE)
 endif()
 message("brantel-inspect list ${signed}:\n${listed}")
 
+# The certificate directory of copies of the signed program, bent three ways: `check` names each.
+file(READ "${signed}" lfanew_hex OFFSET 60 LIMIT 4 HEX)
+string(REGEX REPLACE "^(..)(..)(..)(..)$" "\\4\\3\\2\\1" lfanew_hex "${lfanew_hex}")
+math(EXPR directory "0x${lfanew_hex} + 24 + 96 + 4 * 8")  # PE32: data directory 4
+file(READ "${signed}" entry_hex OFFSET ${directory} LIMIT 8 HEX)
+string(REGEX REPLACE "^(..)(..)(..)(..)(..)(..)(..)(..)$" "0x\\4\\3\\2\\1;0x\\8\\7\\6\\5"
+       entry "${entry_hex}")
+list(GET entry 0 table_offset)
+list(GET entry 1 table_size)
+math(EXPR table_offset "${table_offset}")
+math(EXPR table_size "${table_size}")
+
+# Writes `value` as a little-endian 32-bit number at `offset` of `file`.
+function(patch_u32 file offset value)
+  set(escapes "")
+  foreach(shift 0 8 16 24)
+    math(EXPR byte "(${value} >> ${shift}) & 255")
+    math(EXPR high "${byte} / 64")
+    math(EXPR middle "(${byte} / 8) % 8")
+    math(EXPR low "${byte} % 8")
+    string(APPEND escapes "\\${high}${middle}${low}")
+  endforeach()
+  execute_process(COMMAND "${PRINTF}" "${escapes}" COMMAND "${DD}" "of=${file}" bs=1
+                          "seek=${offset}" conv=notrunc status=none RESULTS_VARIABLE results)
+  if(NOT results MATCHES "^0;0$")
+    fail("Could not patch ${file} at ${offset}: ${results}")
+  endif()
+endfunction()
+
+math(EXPR misaligned "${table_offset} + 4")
+math(EXPR too_long "${table_size} + 8")
+math(EXPR inside_section "${table_offset} - 4096")
+set(bent_cases
+  "misaligned|${directory}|${misaligned}|offset not a multiple of 8"
+  "past-end|${directory} + 4|${too_long}|runs past the end of the file"
+  "overlapping|${directory}|${inside_section}|overlaps the headers or a section")
+foreach(case IN LISTS bent_cases)
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 what)
+  list(GET fields 1 at)
+  list(GET fields 2 value)
+  list(GET fields 3 said)
+  math(EXPR at "${at}")
+  set(bent "${WORK_DIR}/${what}.exe")
+  file(COPY_FILE "${signed}" "${bent}")
+  patch_u32("${bent}" ${at} ${value})
+  execute_process(COMMAND "${INSPECT}" check "${bent}" RESULT_VARIABLE result
+                  OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(result EQUAL 0 OR NOT output MATCHES "PE certificate table: ${said}")
+    fail("brantel-inspect check on the ${what} table (${result}):\n${output}")
+  endif()
+  message("${output}")
+endforeach()
+
 # One byte of a component inside the signed program, changed: the signature no longer holds.
 file(READ "${signed}" hex HEX)
 utf16_hex("Brantel test stand-in for MSCOMCTL.OCX" needle)
