@@ -1,5 +1,6 @@
 #include "pe/pe_resources.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "common/error.h"
@@ -18,6 +19,8 @@ constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr std::uint64_t kFileHeaderSize = 20;
 constexpr std::uint64_t kSectionHeaderSize = 40;
 constexpr std::uint64_t kSizeOfHeadersOffset = 60;  // in the optional header, PE32 and PE32+
+constexpr std::uint32_t kExportDirectoryIndex = 0;
+constexpr std::uint64_t kExportTableSize = 40;
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
 constexpr std::uint32_t kCertificateDirectoryIndex = 4;
 constexpr std::uint64_t kCertificateHeaderSize = 8;  // dwLength, wRevision, wCertificateType
@@ -332,6 +335,45 @@ CertificateTable ParseTable(std::span<const std::uint8_t> image) {
   return table;
 }
 
+// Whether the export name table lists `name`, compared byte for byte. Reads each name only as far
+// as `name` and its terminating zero, so the work is bounded by the number of names, which the
+// section that holds their table bounds in turn.
+bool ExportsName(std::span<const std::uint8_t> image, std::string_view name) {
+  const Reader file(image);
+  const Headers headers = ReadHeaders(file);
+  const DirectoryEntry directory = ReadDirectory(headers, kExportDirectoryIndex);
+  if (directory.address == 0) return false;
+  const Location at =
+      Locate(headers.sections, directory.address, kExportTableSize,
+             ResourceError::kExportTableOutsideSections, ResourceError::kExportTablePastEnd);
+  const Reader table(file.Bytes(at.section->file_offset + at.within, kExportTableSize,
+                                ResourceError::kSectionPastEnd));
+  const std::uint64_t count = table.U32(24, ResourceError::kExportTablePastEnd);
+  if (count == 0) return false;
+  const std::uint32_t names_rva = table.U32(32, ResourceError::kExportTablePastEnd);
+  const Location names_at =
+      Locate(headers.sections, names_rva, count * 4, ResourceError::kExportNamesPastEnd,
+             ResourceError::kExportNamesPastEnd);
+  const Reader names(file.Bytes(names_at.section->file_offset + names_at.within, count * 4,
+                                ResourceError::kSectionPastEnd));
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint32_t rva = names.U32(i * 4, ResourceError::kExportNamesPastEnd);
+    const Location text =
+        Locate(headers.sections, rva, 1, ResourceError::kExportNameOutsideSections,
+               ResourceError::kExportNameOutsideSections);
+    // The name's bytes up to one past `name`'s length, or to the section's end.
+    const std::uint64_t length =
+        std::min<std::uint64_t>(text.section->extent - text.within, name.size() + 1);
+    const std::span<const std::uint8_t> bytes =
+        file.Bytes(text.section->file_offset + text.within, length, ResourceError::kSectionPastEnd);
+    if (length == name.size() + 1 && bytes[name.size()] == 0 &&
+        std::equal(name.begin(), name.end(), bytes.begin())) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool AsciiEqualIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -399,6 +441,14 @@ const char* Describe(ResourceError error) {
       return "PE certificate table: entry shorter than its 8-byte header";
     case ResourceError::kCertificateEntryPastTable:
       return "PE certificate table: entry runs past the end of the table";
+    case ResourceError::kExportTableOutsideSections:
+      return "PE exports: export directory outside every section";
+    case ResourceError::kExportTablePastEnd:
+      return "PE exports: export directory past the end of its section";
+    case ResourceError::kExportNamesPastEnd:
+      return "PE exports: name table outside its section";
+    case ResourceError::kExportNameOutsideSections:
+      return "PE exports: name outside every section";
   }
   return "PE resources: unknown error";
 }
@@ -408,6 +458,14 @@ ResourceParse ParseResources(std::span<const std::uint8_t> image) {
     return {ResourceError::kNone, Parse(image)};
   } catch (const Failure& failure) {
     return {failure.error, {}};
+  }
+}
+
+ExportLookup FindExport(std::span<const std::uint8_t> image, std::string_view name) {
+  try {
+    return {ResourceError::kNone, ExportsName(image, name)};
+  } catch (const Failure& failure) {
+    return {failure.error, false};
   }
 }
 

@@ -9,9 +9,9 @@
 
 namespace brantel::pe {
 
-// Why an image's resource tree or certificate table could not be read. Each kind names the first
-// structure that was found broken, so a test (or a person with a damaged file) learns exactly
-// what is wrong.
+// Why an image's resource tree, certificate table or export names could not be read. Each kind
+// names the first structure that was found broken, so a test (or a person with a damaged file)
+// learns exactly what is wrong.
 enum class ResourceError {
   kNone,
   kTruncatedDosHeader,
@@ -40,6 +40,10 @@ enum class ResourceError {
   kCertificateTableOverlaps,
   kCertificateEntryTooShort,
   kCertificateEntryPastTable,
+  kExportTableOutsideSections,
+  kExportTablePastEnd,
+  kExportNamesPastEnd,
+  kExportNameOutsideSections,
 };
 
 // A fixed text for each kind; it outlives every error that carries it.
@@ -109,6 +113,15 @@ struct CertificateParse {
 // Reads the certificate table of a PE32 or PE32+ image; the signatures' cryptography is left to
 // others. Never reads outside `image`.
 CertificateParse ParseCertificates(std::span<const std::uint8_t> image);
+
+struct ExportLookup {
+  ResourceError error = ResourceError::kNone;
+  bool found = false;  // false unless `error` is kNone
+};
+
+// Whether the image's export name table lists `name` (byte for byte), as a self-registering
+// component lists DllRegisterServer. Never reads outside `image`.
+ExportLookup FindExport(std::span<const std::uint8_t> image, std::string_view name);
 
 // Reads the resource tree of a PE32 or PE32+ image held in memory, as its file is laid out on
 // disk. Never reads outside `image`.

@@ -1,6 +1,6 @@
-// libFuzzer entry for the PE readers: the resource tree, the version resources it holds and the
-// certificate table. Any input must either parse or fail with an error, and every span they hand
-// out must lie inside the input.
+// libFuzzer entry for the PE readers: the resource tree, the version resources it holds, the
+// certificate table and the export name lookup. Any input must either parse or fail with an error,
+// and every span they hand out must lie inside the input.
 #include <cstddef>
 #include <cstdint>
 
@@ -53,5 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     __builtin_trap();
   }
   Certificates(data, size);
+  const brantel::pe::ExportLookup exports =
+      brantel::pe::FindExport({data, size}, "DllRegisterServer");
+  if (exports.error != brantel::pe::ResourceError::kNone && exports.found) __builtin_trap();
   return 0;
 }

@@ -1,7 +1,7 @@
 # The bill of materials that the cross build writes beside Brantel.exe is what `brantel-inspect bom`
 # prints from the built file and from the folder of stand-ins it packed; each line agrees with
 # the file itself (size and SHA-256 as CMake computes them) and with what the stand-ins say of
-# themselves. A folder of other files is listed too, and one that lacks a component is refused.
+# themselves and export. A folder of other files is listed too, and one that lacks a component is refused.
 # Run with cmake -P and -DINSPECT=<brantel-inspect> -DCROSS_DIR=<cross build> -DWORK=<scratch>.
 # Prints the skip marker while the cross build has no installer yet.
 cmake_policy(VERSION 3.25)
@@ -40,7 +40,8 @@ message("${from_build}")
 string(REGEX REPLACE "\n$" "" lines "${from_build}")
 string(REPLACE "\n" ";" lines "${lines}")
 list(POP_FRONT lines header)
-if(NOT header STREQUAL "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\tnote")
+if(NOT header STREQUAL
+   "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\tDllRegisterServer\tnote")
   message(FATAL_ERROR "Unexpected header: ${header}")
 endif()
 file(STRINGS "${CMAKE_CURRENT_LIST_DIR}/../../src/installer/catalogue.inc" entries
@@ -60,7 +61,8 @@ foreach(line entry IN ZIP_LISTS lines entries)
   else()
     set(registers yes)
   endif()
-  set(expected "${name}\t${size}\t${hash}\t1.0.0.0\tBrantel test stand-ins\t${registers}\t-")
+  set(expected
+      "${name}\t${size}\t${hash}\t1.0.0.0\tBrantel test stand-ins\t${registers}\t${registers}\t-")
   if(NOT line STREQUAL expected)
     message(FATAL_ERROR "Listed:   ${line}\nexpected: ${expected}")
   endif()
@@ -75,7 +77,7 @@ foreach(entry IN LISTS entries)
   file(WRITE "${WORK}/${lower}" "${CMAKE_MATCH_1}\n")
 endforeach()
 bom("${WORK}" other)
-if(NOT other MATCHES "\nVBAME\\.DLL\t10\t[0-9a-f]+\t-\t-\tno\tPE image: truncated DOS header\n")
+if(NOT other MATCHES "\nVBAME\\.DLL\t10\t[0-9a-f]+\t-\t-\tno\t-\tPE image: truncated DOS header\n")
   message(FATAL_ERROR "A folder of other files is listed as:\n${other}")
 endif()
 file(REMOVE "${WORK}/msinet.ocx")

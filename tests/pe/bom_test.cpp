@@ -32,6 +32,7 @@ TEST(Bom, FileThatIsNoPeImage) {
   EXPECT_EQ(facts.file_version, "-");
   EXPECT_EQ(facts.product_name, "-");
   EXPECT_FALSE(facts.ole_self_register);
+  EXPECT_FALSE(facts.exports_register_server.has_value());
   EXPECT_EQ(facts.note, "PE image: truncated DOS header");
 }
 
@@ -40,6 +41,7 @@ TEST(Bom, ImageWithoutVersionResource) {
   const ComponentFacts facts = DescribeComponent("X", pe::testing::BuildImage(section));
   EXPECT_EQ(facts.note, "no version resource");
   EXPECT_EQ(facts.file_version, "-");
+  EXPECT_EQ(facts.exports_register_server, false);
 }
 
 TEST(Bom, BrokenVersionResourceIsNamed) {
@@ -57,10 +59,12 @@ TEST(Bom, TabsAndLineBreaksInTextsKeepTheShape) {
                        .file_version = "1.0.0.0",
                        .product_name = "one\ttwo\nthree",
                        .ole_self_register = true,
+                       .exports_register_server = std::nullopt,
                        .note = ""};
   EXPECT_EQ(FormatBom({facts}),
-            "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\tnote\n"
-            "A.OCX\t3\t00\t1.0.0.0\tone two three\tyes\t-\n");
+            "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\t"
+            "DllRegisterServer\tnote\n"
+            "A.OCX\t3\t00\t1.0.0.0\tone two three\tyes\t-\t-\n");
 }
 
 }  // namespace

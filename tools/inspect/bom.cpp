@@ -26,12 +26,15 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
                        .file_version = "-",
                        .product_name = "-",
                        .ole_self_register = false,
+                       .exports_register_server = std::nullopt,
                        .note = ""};
   const pe::ResourceParse resources = pe::ParseResources(bytes);
   if (resources.error != pe::ResourceError::kNone) {
     facts.note = pe::Describe(resources.error);
     return facts;
   }
+  const pe::ExportLookup exports = pe::FindExport(bytes, "DllRegisterServer");
+  if (exports.error == pe::ResourceError::kNone) facts.exports_register_server = exports.found;
   const pe::ResourceLeaf* version = nullptr;
   for (const pe::ResourceLeaf& leaf : resources.tree) {
     if (version == nullptr && pe::KeyMatches(leaf.type, kVersionType)) version = &leaf;
@@ -59,11 +62,17 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
 }
 
 std::string FormatBom(const std::vector<ComponentFacts>& components) {
-  std::string out = "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\tnote\n";
+  std::string out =
+      "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\tDllRegisterServer\t"
+      "note\n";
   for (const ComponentFacts& c : components) {
     out += Field(c.name) + "\t" + std::to_string(c.size) + "\t" + c.sha256 + "\t" +
            Field(c.file_version) + "\t" + Field(c.product_name) + "\t" +
-           (c.ole_self_register ? "yes" : "no") + "\t" + Field(c.note) + "\n";
+           (c.ole_self_register ? "yes" : "no") + "\t" +
+           (!c.exports_register_server   ? "-"
+            : *c.exports_register_server ? "yes"
+                                         : "no") +
+           "\t" + Field(c.note) + "\n";
   }
   return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ struct ComponentFacts {
   std::string file_version;  // "-" when the file has no readable version resource
   std::string product_name;  // "-" likewise
   bool ole_self_register = false;
+  // Whether its export table lists DllRegisterServer; unknown for a file that is no PE image or
+  // whose exports cannot be read.
+  std::optional<bool> exports_register_server;
   std::string note;  // why there is no version information, or empty
 };
 
