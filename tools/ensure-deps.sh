@@ -20,6 +20,9 @@ want clang-format
 # Cross build.
 want g++-mingw-w64-i686-win32
 want binutils-mingw-w64-i686
+# Signing Brantel.exe, and the signing tests' throwaway certificate authority.
+want osslsigncode
+want openssl
 # Running the program: Wine (32- and 64-bit), a virtual display, fonts that match the design.
 want wine
 want wine64

@@ -1,63 +1,29 @@
 #include "pe/pe_resources.h"
 
-#include <cstring>
+#include <algorithm>
 #include <unordered_set>
 
 #include "common/error.h"
+#include "pe/pe_reader.h"
 
 namespace brantel::pe {
 namespace {
 
-// Raised inside the parser only; ParseResources turns it into a value.
-struct Failure {
-  ResourceError error;
-};
-
-[[noreturn]] void Fail(ResourceError error) {
-  throw Failure{error};
-}
-
-// Every read of the image goes through this one type. Offsets and lengths are 64-bit, so an
-// offset taken from the file plus a length taken from the file cannot wrap.
-class Reader {
- public:
-  explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-
-  std::uint64_t size() const { return bytes_.size(); }
-
-  bool Fits(std::uint64_t offset, std::uint64_t length) const {
-    return offset <= bytes_.size() && length <= bytes_.size() - offset;
-  }
-
-  std::span<const std::uint8_t> Bytes(std::uint64_t offset, std::uint64_t length,
-                                      ResourceError if_outside) const {
-    if (!Fits(offset, length)) Fail(if_outside);
-    return bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
-  }
-
-  std::uint16_t U16(std::uint64_t offset, ResourceError if_outside) const {
-    std::uint8_t raw[2];
-    std::memcpy(raw, Bytes(offset, sizeof raw, if_outside).data(), sizeof raw);
-    return static_cast<std::uint16_t>(raw[0] | raw[1] << 8);
-  }
-
-  std::uint32_t U32(std::uint64_t offset, ResourceError if_outside) const {
-    std::uint8_t raw[4];
-    std::memcpy(raw, Bytes(offset, sizeof raw, if_outside).data(), sizeof raw);
-    return static_cast<std::uint32_t>(raw[0]) | static_cast<std::uint32_t>(raw[1]) << 8 |
-           static_cast<std::uint32_t>(raw[2]) << 16 | static_cast<std::uint32_t>(raw[3]) << 24;
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-};
+using Reader = detail::BoundedReader<ResourceError>;
+using Failure = detail::ReadFailure<ResourceError>;
+using detail::Fail;
 
 constexpr std::uint64_t kDosHeaderSize = 64;
 constexpr std::uint64_t kLfanewOffset = 0x3C;
 constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr std::uint64_t kFileHeaderSize = 20;
 constexpr std::uint64_t kSectionHeaderSize = 40;
+constexpr std::uint64_t kSizeOfHeadersOffset = 60;  // in the optional header, PE32 and PE32+
+constexpr std::uint32_t kExportDirectoryIndex = 0;
+constexpr std::uint64_t kExportTableSize = 40;
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
+constexpr std::uint32_t kCertificateDirectoryIndex = 4;
+constexpr std::uint64_t kCertificateHeaderSize = 8;  // dwLength, wRevision, wCertificateType
 constexpr std::uint64_t kDirectoryHeaderSize = 16;
 constexpr std::uint64_t kEntrySize = 8;
 constexpr std::uint64_t kDataEntrySize = 16;
@@ -69,6 +35,7 @@ struct Section {
   std::uint64_t address;
   std::uint64_t extent;  // bytes that the file actually supplies
   std::uint64_t file_offset;
+  std::uint64_t raw_size;  // bytes the section takes up in the file, padding included
 };
 
 std::vector<Section> ReadSections(const Reader& file, std::uint64_t table, std::uint64_t count) {
@@ -86,7 +53,8 @@ std::vector<Section> ReadSections(const Reader& file, std::uint64_t table, std::
     // what some linkers write when they mean "the raw size".
     const std::uint32_t extent =
         virtual_size != 0 && virtual_size < raw_size ? virtual_size : raw_size;
-    sections.push_back({file.U32(header + 12, kErr), extent, file.U32(header + 20, kErr)});
+    sections.push_back(
+        {file.U32(header + 12, kErr), extent, file.U32(header + 20, kErr), raw_size});
   }
   return sections;
 }
@@ -247,8 +215,16 @@ class TreeWalker {
   ResourceTree leaves_;
 };
 
-ResourceTree Parse(std::span<const std::uint8_t> image) {
-  const Reader file(image);
+// What the headers say that the parsers need.
+struct Headers {
+  std::span<const std::uint8_t> optional;  // the optional header
+  std::uint64_t directories;               // offset of the data directories inside it
+  std::uint32_t directory_count;
+  std::uint64_t size_of_headers;
+  std::vector<Section> sections;
+};
+
+Headers ReadHeaders(const Reader& file) {
   if (!file.Fits(0, kDosHeaderSize)) Fail(ResourceError::kTruncatedDosHeader);
   if (file.U16(0, ResourceError::kTruncatedDosHeader) != 0x5A4D) {  // "MZ"
     Fail(ResourceError::kBadDosSignature);
@@ -266,33 +242,136 @@ ResourceTree Parse(std::span<const std::uint8_t> image) {
 
   const std::uint64_t optional_offset = file_header + kFileHeaderSize;
   constexpr ResourceError kOptErr = ResourceError::kTruncatedOptionalHeader;
-  const Reader optional(file.Bytes(optional_offset, optional_size, kOptErr));
+  Headers headers;
+  headers.optional = file.Bytes(optional_offset, optional_size, kOptErr);
+  const Reader optional(headers.optional);
   const std::uint16_t magic = optional.U16(0, kOptErr);
-  std::uint64_t directories = 0;
   if (magic == 0x10B) {  // PE32
-    directories = 96;
+    headers.directories = 96;
   } else if (magic == 0x20B) {  // PE32+
-    directories = 112;
+    headers.directories = 112;
   } else {
     Fail(ResourceError::kBadOptionalHeaderMagic);
   }
-  const std::uint32_t directory_count = optional.U32(directories - 4, kOptErr);
+  headers.directory_count = optional.U32(headers.directories - 4, kOptErr);
+  headers.size_of_headers = optional.U32(kSizeOfHeadersOffset, kOptErr);
+  headers.sections = ReadSections(file, optional_offset + optional_size, section_count);
+  return headers;
+}
 
-  const std::vector<Section> sections =
-      ReadSections(file, optional_offset + optional_size, section_count);
+// The two fields of data directory `index`, or zeros when the header has fewer directories.
+struct DirectoryEntry {
+  std::uint32_t address;
+  std::uint32_t size;
+};
 
-  if (directory_count <= kResourceDirectoryIndex) return {};
-  const std::uint64_t resource_entry = directories + kResourceDirectoryIndex * 8;
-  const std::uint32_t root_rva = optional.U32(resource_entry, kOptErr);
+DirectoryEntry ReadDirectory(const Headers& headers, std::uint32_t index) {
+  if (headers.directory_count <= index) return {0, 0};
+  const Reader optional(headers.optional);
+  const std::uint64_t entry = headers.directories + std::uint64_t{index} * 8;
+  constexpr ResourceError kOptErr = ResourceError::kTruncatedOptionalHeader;
+  return {optional.U32(entry, kOptErr), optional.U32(entry + 4, kOptErr)};
+}
+
+ResourceTree Parse(std::span<const std::uint8_t> image) {
+  const Reader file(image);
+  const Headers headers = ReadHeaders(file);
+  const std::uint32_t root_rva = ReadDirectory(headers, kResourceDirectoryIndex).address;
   if (root_rva == 0) return {};
 
   // Offsets in the tree are relative to the root and may reach the end of the root's section.
-  const Location root = Locate(sections, root_rva, 0, ResourceError::kResourceRvaOutsideSections,
-                               ResourceError::kResourceRvaOutsideSections);
+  const Location root =
+      Locate(headers.sections, root_rva, 0, ResourceError::kResourceRvaOutsideSections,
+             ResourceError::kResourceRvaOutsideSections);
   const std::span<const std::uint8_t> tree =
       file.Bytes(root.section->file_offset + root.within, root.section->extent - root.within,
                  ResourceError::kSectionPastEnd);
-  return TreeWalker(file, sections, tree).Walk();
+  return TreeWalker(file, headers.sections, tree).Walk();
+}
+
+std::uint64_t Align8(std::uint64_t n) {
+  return (n + 7) & ~std::uint64_t{7};
+}
+
+// The certificate table: a file offset, not an RVA, outside the headers and every section, of
+// 8-byte aligned WIN_CERTIFICATE entries.
+CertificateTable ParseTable(std::span<const std::uint8_t> image) {
+  const Reader file(image);
+  const Headers headers = ReadHeaders(file);
+  const DirectoryEntry directory = ReadDirectory(headers, kCertificateDirectoryIndex);
+  CertificateTable table;
+  if (directory.size == 0) return table;
+  table.present = true;
+  table.offset = directory.address;
+  table.size = directory.size;
+
+  const std::uint64_t begin = directory.address;
+  const std::uint64_t end = begin + directory.size;
+  if (begin % 8 != 0) Fail(ResourceError::kCertificateTableMisaligned);
+  if (!file.Fits(begin, directory.size)) Fail(ResourceError::kCertificateTablePastEnd);
+  const auto overlaps = [&](std::uint64_t from, std::uint64_t length) {
+    return length != 0 && begin < from + length && from < end;
+  };
+  if (overlaps(0, headers.size_of_headers)) Fail(ResourceError::kCertificateTableOverlaps);
+  for (const Section& section : headers.sections) {
+    if (overlaps(section.file_offset, section.raw_size)) {
+      Fail(ResourceError::kCertificateTableOverlaps);
+    }
+  }
+
+  const Reader entries(file.Bytes(begin, directory.size, ResourceError::kCertificateTablePastEnd));
+  constexpr ResourceError kPast = ResourceError::kCertificateEntryPastTable;
+  for (std::uint64_t at = 0; at < directory.size; at = Align8(at + table.entries.back().length)) {
+    const std::uint32_t length = entries.U32(at, kPast);
+    if (length < kCertificateHeaderSize) Fail(ResourceError::kCertificateEntryTooShort);
+    if (!entries.Fits(at, length)) Fail(kPast);
+    table.entries.push_back({.offset = begin + at,
+                             .length = length,
+                             .revision = entries.U16(at + 4, kPast),
+                             .type = entries.U16(at + 6, kPast),
+                             .data = entries.Bytes(at + kCertificateHeaderSize,
+                                                   length - kCertificateHeaderSize, kPast)});
+  }
+  return table;
+}
+
+// Whether the export name table lists `name`, compared byte for byte. Reads each name only as far
+// as `name` and its terminating zero, so the work is bounded by the number of names, which the
+// section that holds their table bounds in turn.
+bool ExportsName(std::span<const std::uint8_t> image, std::string_view name) {
+  const Reader file(image);
+  const Headers headers = ReadHeaders(file);
+  const DirectoryEntry directory = ReadDirectory(headers, kExportDirectoryIndex);
+  if (directory.address == 0) return false;
+  const Location at =
+      Locate(headers.sections, directory.address, kExportTableSize,
+             ResourceError::kExportTableOutsideSections, ResourceError::kExportTablePastEnd);
+  const Reader table(file.Bytes(at.section->file_offset + at.within, kExportTableSize,
+                                ResourceError::kSectionPastEnd));
+  const std::uint64_t count = table.U32(24, ResourceError::kExportTablePastEnd);
+  if (count == 0) return false;
+  const std::uint32_t names_rva = table.U32(32, ResourceError::kExportTablePastEnd);
+  const Location names_at =
+      Locate(headers.sections, names_rva, count * 4, ResourceError::kExportNamesPastEnd,
+             ResourceError::kExportNamesPastEnd);
+  const Reader names(file.Bytes(names_at.section->file_offset + names_at.within, count * 4,
+                                ResourceError::kSectionPastEnd));
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint32_t rva = names.U32(i * 4, ResourceError::kExportNamesPastEnd);
+    const Location text =
+        Locate(headers.sections, rva, 1, ResourceError::kExportNameOutsideSections,
+               ResourceError::kExportNameOutsideSections);
+    // The name's bytes up to one past `name`'s length, or to the section's end.
+    const std::uint64_t length =
+        std::min<std::uint64_t>(text.section->extent - text.within, name.size() + 1);
+    const std::span<const std::uint8_t> bytes =
+        file.Bytes(text.section->file_offset + text.within, length, ResourceError::kSectionPastEnd);
+    if (length == name.size() + 1 && bytes[name.size()] == 0 &&
+        std::equal(name.begin(), name.end(), bytes.begin())) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool AsciiEqualIgnoringCase(std::string_view a, std::string_view b) {
@@ -352,6 +431,24 @@ const char* Describe(ResourceError error) {
       return "PE resources: data RVA outside every section";
     case ResourceError::kDataPastEnd:
       return "PE resources: data past the end of its section";
+    case ResourceError::kCertificateTableMisaligned:
+      return "PE certificate table: offset not a multiple of 8";
+    case ResourceError::kCertificateTablePastEnd:
+      return "PE certificate table: runs past the end of the file";
+    case ResourceError::kCertificateTableOverlaps:
+      return "PE certificate table: overlaps the headers or a section";
+    case ResourceError::kCertificateEntryTooShort:
+      return "PE certificate table: entry shorter than its 8-byte header";
+    case ResourceError::kCertificateEntryPastTable:
+      return "PE certificate table: entry runs past the end of the table";
+    case ResourceError::kExportTableOutsideSections:
+      return "PE exports: export directory outside every section";
+    case ResourceError::kExportTablePastEnd:
+      return "PE exports: export directory past the end of its section";
+    case ResourceError::kExportNamesPastEnd:
+      return "PE exports: name table outside its section";
+    case ResourceError::kExportNameOutsideSections:
+      return "PE exports: name outside every section";
   }
   return "PE resources: unknown error";
 }
@@ -359,6 +456,22 @@ const char* Describe(ResourceError error) {
 ResourceParse ParseResources(std::span<const std::uint8_t> image) {
   try {
     return {ResourceError::kNone, Parse(image)};
+  } catch (const Failure& failure) {
+    return {failure.error, {}};
+  }
+}
+
+ExportLookup FindExport(std::span<const std::uint8_t> image, std::string_view name) {
+  try {
+    return {ResourceError::kNone, ExportsName(image, name)};
+  } catch (const Failure& failure) {
+    return {failure.error, false};
+  }
+}
+
+CertificateParse ParseCertificates(std::span<const std::uint8_t> image) {
+  try {
+    return {ResourceError::kNone, ParseTable(image)};
   } catch (const Failure& failure) {
     return {failure.error, {}};
   }

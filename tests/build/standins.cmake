@@ -15,13 +15,6 @@ foreach(line IN LISTS size_lines)
   set(size_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
 endforeach()
 
-# `text` as UTF-16LE in hex, as a version block holds it.
-function(utf16_hex text out_var)
-  string(HEX "${text}" hex)
-  string(REGEX REPLACE "(..)" "\\100" hex "${hex}")
-  set(${out_var} "${hex}" PARENT_SCOPE)
-endfunction()
-
 function(holds_utf16 hex_dump text out_var)
   utf16_hex("${text}" needle)
   string(FIND "${hex_dump}" "${needle}" at)

@@ -1,6 +1,6 @@
-# Runs the fuzzer for a bounded time on a fresh corpus: the committed seeds plus whatever
-# executables the cross build has produced. Run with cmake -P and:
-#   -DFUZZER=<binary> -DSEEDS=<dir> -DCROSS_DIR=<cross build> -DWORK=<scratch dir>
+# Runs the fuzzer for a bounded time on a fresh corpus: the committed seeds plus, given a cross
+# build, whatever executables it has produced. Run with cmake -P and:
+#   -DFUZZER=<binary> -DSEEDS=<dir> [-DCROSS_DIR=<cross build>] -DWORK=<scratch dir>
 #   -DSECONDS=<total time>
 # New inputs go to the scratch corpus, never to the committed seeds; a crash leaves its input
 # in WORK as crash-*.
@@ -11,8 +11,11 @@ file(MAKE_DIRECTORY "${corpus}")
 file(GLOB seeds "${SEEDS}/*")
 file(COPY ${seeds} DESTINATION "${corpus}")
 # The stand-in components carry upper-case extensions, as the catalogue spells them.
-file(GLOB_RECURSE built LIST_DIRECTORIES false "${CROSS_DIR}/*.exe" "${CROSS_DIR}/*.dll"
-     "${CROSS_DIR}/*.DLL" "${CROSS_DIR}/*.OCX")
+set(built "")
+if(CROSS_DIR)
+  file(GLOB_RECURSE built LIST_DIRECTORIES false "${CROSS_DIR}/*.exe" "${CROSS_DIR}/*.dll"
+       "${CROSS_DIR}/*.DLL" "${CROSS_DIR}/*.OCX")
+endif()
 list(LENGTH built built_count)
 if(built_count GREATER 0)
   file(COPY ${built} DESTINATION "${corpus}")

@@ -2,7 +2,7 @@
 #   -DINSPECT=<brantel-inspect> -DEXE=<Brantel.exe> -DMODE=check|compare [-DREADOBJ=<llvm-readobj>]
 # check:   `brantel-inspect check` must pass.
 # compare: `brantel-inspect list` must agree with llvm-readobj on every resource, in order:
-#          type, name, language, code page and size.
+#          type, name, language, code page and size; the certificate table follows them.
 # Prints the skip marker that the test's SKIP_REGULAR_EXPRESSION looks for when there is no
 # installer yet.
 
@@ -26,7 +26,12 @@ execute_process(COMMAND "${INSPECT}" list "${EXE}" RESULT_VARIABLE result
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "brantel-inspect list failed (${result}): ${errors}")
 endif()
-string(REGEX REPLACE "\n$" "" listed "${listed}")
+# The certificate table comes last and is no resource; llvm-readobj lists resources only.
+if(NOT listed MATCHES "\ncertificate table: [^\n]*\n(certificate [^\n]*\n)*$")
+  message(FATAL_ERROR "brantel-inspect list does not end with the certificate table:\n${listed}")
+endif()
+string(REGEX REPLACE "\ncertificate [^\n]*" "" listed "\n${listed}")
+string(REGEX REPLACE "^\n|\n$" "" listed "${listed}")
 string(REPLACE "\n" ";" listed "${listed}")
 
 # llvm-readobj dumps every resource's bytes too; keep only the lines that describe the tree.

@@ -298,7 +298,7 @@ TEST(PeMalformed, ThrowingFormCarriesTheKind) {
 
 TEST(PeMalformed, EveryKindHasItsOwnText) {
   std::set<std::string> texts;
-  const int last = static_cast<int>(ResourceError::kDataPastEnd);
+  const int last = static_cast<int>(ResourceError::kExportNameOutsideSections);
   for (int kind = 0; kind <= last; ++kind) {
     texts.insert(Describe(static_cast<ResourceError>(kind)));
   }

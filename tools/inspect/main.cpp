@@ -1,15 +1,26 @@
-// brantel-inspect: reads the resource section of a built installer without Windows.
-//   list FILE                    one line per resource: type, name, language, code page, size
-//   check FILE                   the payload and the program's own resources, nothing else
+// brantel-inspect: reads the resource section and certificate table of a built installer without
+// Windows.
+//   list FILE                    one line per resource: type, name, language, code page, size;
+//                                then the certificate table and its entries
+//   check FILE                   the payload and the program's own resources, nothing else, and a
+//                                sound certificate table if there is one
 //   extract FILE TYPE NAME OUT   one resource's bytes to OUT; an all-digit TYPE or NAME is a number
+//   bom SOURCE [OUT]             the bill of materials of the fourteen components, from a built
+//                                installer or from a folder of component files; to OUT if given
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "bom.h"
 #include "common/error.h"
 #include "file_bytes.h"
-#include "pe/pe_resources.h"
+#include "installer/catalogue.h"
 #include "layout_check.h"
+#include "pe/pe_resources.h"
 
 namespace {
 
@@ -23,7 +34,8 @@ int Usage() {
   std::fputs(
       "usage: brantel-inspect list FILE\n"
       "       brantel-inspect check FILE\n"
-      "       brantel-inspect extract FILE TYPE NAME OUT\n",
+      "       brantel-inspect extract FILE TYPE NAME OUT\n"
+      "       brantel-inspect bom FILE|FOLDER [OUT]\n",
       stderr);
   return kUsage;
 }
@@ -35,20 +47,146 @@ ResourceKey KeyFromArgument(const std::string& text) {
   return std::string_view(text);
 }
 
-int List(const ResourceTree& tree) {
+const char* RevisionName(std::uint16_t revision) {
+  switch (revision) {
+    case 0x0100:
+      return "1.0";
+    case 0x0200:
+      return "2.0";
+  }
+  return "unknown";
+}
+
+const char* CertificateTypeName(std::uint16_t type) {
+  switch (type) {
+    case 1:
+      return "X.509";
+    case 2:
+      return "PKCS#7 SignedData";
+    case 3:
+      return "reserved";
+    case 4:
+      return "terminal server protocol stack";
+  }
+  return "unknown";
+}
+
+int List(const ResourceTree& tree, const brantel::pe::CertificateParse& certificates,
+         const char* path) {
   for (const brantel::pe::ResourceLeaf& leaf : tree) {
     std::printf("%s %s %s %u %u\n", brantel::inspect::FormatKey(leaf.type).c_str(),
                 brantel::inspect::FormatKey(leaf.name).c_str(),
                 brantel::inspect::FormatKey(leaf.language).c_str(), leaf.code_page, leaf.size);
   }
+  if (certificates.error != brantel::pe::ResourceError::kNone) {
+    std::fprintf(stderr, "%s: %s\n", path, brantel::pe::Describe(certificates.error));
+    return kFailed;
+  }
+  const brantel::pe::CertificateTable& table = certificates.table;
+  if (!table.present) {
+    std::printf("certificate table: none\n");
+    return 0;
+  }
+  std::printf("certificate table: offset %u, %u bytes, %zu %s\n", table.offset, table.size,
+              table.entries.size(), table.entries.size() == 1 ? "entry" : "entries");
+  for (std::size_t i = 0; i < table.entries.size(); ++i) {
+    const brantel::pe::CertificateEntry& entry = table.entries[i];
+    std::printf("certificate %zu: revision 0x%04x (%s), type 0x%04x (%s), %u bytes\n", i,
+                entry.revision, RevisionName(entry.revision), entry.type,
+                CertificateTypeName(entry.type), entry.length);
+  }
   return 0;
 }
 
-int Check(const ResourceTree& tree, const char* path) {
-  const std::vector<std::string> faults = brantel::inspect::CheckInstallerResources(tree);
+int Check(const ResourceTree& tree, const brantel::pe::CertificateParse& certificates,
+          const char* path) {
+  std::vector<std::string> faults = brantel::inspect::CheckInstallerResources(tree);
+  if (certificates.error != brantel::pe::ResourceError::kNone) {
+    faults.emplace_back(brantel::pe::Describe(certificates.error));
+  }
   for (const std::string& fault : faults) std::printf("%s: %s\n", path, fault.c_str());
   if (!faults.empty()) return kFailed;
-  std::printf("%s: resources as expected (%zu entries)\n", path, tree.size());
+  std::printf("%s: resources as expected (%zu entries), %s\n", path, tree.size(),
+              certificates.table.present ? "certificate table sound" : "no certificate table");
+  return 0;
+}
+
+// The fourteen components' bytes, in catalogue order, from a folder (names matched without
+// regard to letter case, as the build matches them) or from a built installer's payload.
+std::optional<std::vector<std::vector<std::uint8_t>>> ReadComponents(const std::string& source) {
+  namespace fs = std::filesystem;
+  std::vector<std::vector<std::uint8_t>> contents;
+  std::error_code error;
+  if (fs::is_directory(source, error)) {
+    std::map<std::string, std::vector<std::string>> found;  // upper-case name -> paths
+    for (const fs::directory_entry& entry : fs::directory_iterator(source, error)) {
+      std::string key = entry.path().filename().string();
+      for (char& c : key) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+      found[key].push_back(entry.path().string());
+    }
+    if (error) {
+      std::fprintf(stderr, "cannot list %s\n", source.c_str());
+      return std::nullopt;
+    }
+    std::string problems;
+    for (std::string_view name : brantel::kComponentNames) {
+      const auto paths = found.find(std::string(name));
+      if (paths == found.end()) {
+        problems += " missing " + std::string(name) + ";";
+      } else if (paths->second.size() > 1) {
+        problems += " more than one " + std::string(name) + ";";
+      } else if (auto bytes = brantel::inspect::ReadFileBytes(paths->second.front())) {
+        contents.push_back(std::move(*bytes));
+      } else {
+        problems += " cannot read " + paths->second.front() + ";";
+      }
+    }
+    if (!problems.empty()) {
+      std::fprintf(stderr, "%s:%s\n", source.c_str(), problems.c_str());
+      return std::nullopt;
+    }
+    return contents;
+  }
+
+  const auto image = brantel::inspect::ReadFileBytes(source);
+  if (!image) {
+    std::fprintf(stderr, "cannot read %s\n", source.c_str());
+    return std::nullopt;
+  }
+  const brantel::pe::ResourceParse parsed = brantel::pe::ParseResources(*image);
+  if (parsed.error != brantel::pe::ResourceError::kNone) {
+    std::fprintf(stderr, "%s: %s\n", source.c_str(), brantel::pe::Describe(parsed.error));
+    return std::nullopt;
+  }
+  for (std::string_view name : brantel::kComponentNames) {
+    const auto entry = brantel::pe::FindResource(parsed.tree, "CUSTOM", name);
+    if (!entry) {
+      std::fprintf(stderr, "%s: no CUSTOM resource named %s\n", source.c_str(),
+                   std::string(name).c_str());
+      return std::nullopt;
+    }
+    contents.emplace_back(entry->begin(), entry->end());
+  }
+  return contents;
+}
+
+int Bom(const std::string& source, const char* out) {
+  const auto contents = ReadComponents(source);
+  if (!contents) return kFailed;
+  std::vector<brantel::inspect::ComponentFacts> facts;
+  for (std::size_t i = 0; i < contents->size(); ++i) {
+    facts.push_back(
+        brantel::inspect::DescribeComponent(brantel::kComponentNames[i], (*contents)[i]));
+  }
+  const std::string text = brantel::inspect::FormatBom(facts);
+  if (out == nullptr) {
+    std::fputs(text.c_str(), stdout);
+    return 0;
+  }
+  if (!brantel::inspect::WriteFileBytes(out, {text.begin(), text.end()})) {
+    std::fprintf(stderr, "cannot write %s\n", out);
+    return kFailed;
+  }
   return 0;
 }
 
@@ -72,8 +210,10 @@ int main(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string command = argv[1];
   const bool known = (command == "list" && argc == 3) || (command == "check" && argc == 3) ||
-                     (command == "extract" && argc == 6);
+                     (command == "extract" && argc == 6) ||
+                     (command == "bom" && (argc == 3 || argc == 4));
   if (!known) return Usage();
+  if (command == "bom") return Bom(argv[2], argc == 4 ? argv[3] : nullptr);
 
   const auto image = brantel::inspect::ReadFileBytes(argv[2]);
   if (!image) {
@@ -88,7 +228,8 @@ int main(int argc, char** argv) {
     return kFailed;
   }
 
-  if (command == "list") return List(tree);
-  if (command == "check") return Check(tree, argv[2]);
+  const brantel::pe::CertificateParse certificates = brantel::pe::ParseCertificates(*image);
+  if (command == "list") return List(tree, certificates, argv[2]);
+  if (command == "check") return Check(tree, certificates, argv[2]);
   return Extract(tree, argv[3], argv[4], argv[5]);
 }

@@ -1,0 +1,58 @@
+#pragma once
+
+// The one way the parsers in this folder read untrusted bytes: every read is checked against
+// the bytes given, and a read outside them throws the kind of error the caller names. Offsets and
+// lengths are 64-bit, so an offset taken from a file plus a length taken from a file cannot wrap.
+// For the parsers' own use; each turns the failure into a value before returning.
+
+#include <cstdint>
+#include <cstring>
+#include <span>
+
+namespace brantel::pe::detail {
+
+template <typename Kind>
+struct ReadFailure {
+  Kind error;
+};
+
+template <typename Kind>
+[[noreturn]] void Fail(Kind error) {
+  throw ReadFailure<Kind>{error};
+}
+
+template <typename Kind>
+class BoundedReader {
+ public:
+  explicit BoundedReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+  std::uint64_t size() const { return bytes_.size(); }
+
+  bool Fits(std::uint64_t offset, std::uint64_t length) const {
+    return offset <= bytes_.size() && length <= bytes_.size() - offset;
+  }
+
+  std::span<const std::uint8_t> Bytes(std::uint64_t offset, std::uint64_t length,
+                                      Kind if_outside) const {
+    if (!Fits(offset, length)) Fail(if_outside);
+    return bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+  }
+
+  std::uint16_t U16(std::uint64_t offset, Kind if_outside) const {
+    std::uint8_t raw[2];
+    std::memcpy(raw, Bytes(offset, sizeof raw, if_outside).data(), sizeof raw);
+    return static_cast<std::uint16_t>(raw[0] | raw[1] << 8);
+  }
+
+  std::uint32_t U32(std::uint64_t offset, Kind if_outside) const {
+    std::uint8_t raw[4];
+    std::memcpy(raw, Bytes(offset, sizeof raw, if_outside).data(), sizeof raw);
+    return static_cast<std::uint32_t>(raw[0]) | static_cast<std::uint32_t>(raw[1]) << 8 |
+           static_cast<std::uint32_t>(raw[2]) << 16 | static_cast<std::uint32_t>(raw[3]) << 24;
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+}  // namespace brantel::pe::detail

@@ -1,0 +1,170 @@
+#include "pe/pe_version.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "pe/pe_reader.h"
+
+namespace brantel::pe {
+namespace {
+
+using Reader = detail::BoundedReader<VersionError>;
+using Failure = detail::ReadFailure<VersionError>;
+using detail::Fail;
+
+constexpr std::uint64_t kBlockHeaderSize = 6;  // wLength, wValueLength, wType
+constexpr std::uint64_t kFixedInfoSize = 52;
+constexpr std::uint32_t kFixedInfoSignature = 0xFEEF04BD;
+constexpr std::uint16_t kTextValue = 1;
+
+std::uint64_t Align4(std::uint64_t n) {
+  return (n + 3) & ~std::uint64_t{3};
+}
+
+void AppendUtf8(std::string& out, std::uint32_t code_point) {
+  if (code_point < 0x80) {
+    out.push_back(static_cast<char>(code_point));
+  } else if (code_point < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | code_point >> 6));
+    out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+  } else {
+    // Surrogates are not paired up: a version text outside the BMP is not worth the code.
+    if (code_point >= 0xD800 && code_point < 0xE000) code_point = 0xFFFD;
+    out.push_back(static_cast<char>(0xE0 | code_point >> 12));
+    out.push_back(static_cast<char>(0x80 | (code_point >> 6 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+  }
+}
+
+// One block: its key, its value's bytes, and where its children lie, all inside the buffer.
+struct Block {
+  std::string key;
+  std::uint16_t type = 0;
+  std::uint64_t value_offset = 0;
+  std::uint64_t value_size = 0;
+  std::uint64_t children = 0;  // offset of the first child
+  std::uint64_t end = 0;       // offset just past the block
+};
+
+// Reads the block at `offset`, which must end by `limit`.
+Block ReadBlock(const Reader& bytes, std::uint64_t offset, std::uint64_t limit) {
+  const std::uint16_t length = bytes.U16(offset, VersionError::kTruncatedBlock);
+  if (length < kBlockHeaderSize || length > limit - offset) Fail(VersionError::kBadBlockLength);
+  Block block;
+  block.end = offset + length;
+  const std::uint16_t value_length = bytes.U16(offset + 2, VersionError::kTruncatedBlock);
+  block.type = bytes.U16(offset + 4, VersionError::kTruncatedBlock);
+
+  std::uint64_t at = offset + kBlockHeaderSize;
+  for (;;) {
+    if (block.end - at < 2) Fail(VersionError::kUnterminatedKey);
+    const std::uint16_t unit = bytes.U16(at, VersionError::kUnterminatedKey);
+    at += 2;
+    if (unit == 0) break;
+    AppendUtf8(block.key, unit);
+  }
+
+  block.value_offset = std::min(Align4(at), block.end);
+  // A text value's length counts UTF-16 units; writers that counted bytes instead are common,
+  // so a text is cut at the block's end rather than refused.
+  std::uint64_t value_size =
+      block.type == kTextValue ? std::uint64_t{value_length} * 2 : value_length;
+  if (value_size > block.end - block.value_offset) {
+    if (block.type != kTextValue) Fail(VersionError::kValuePastBlock);
+    value_size = block.end - block.value_offset;
+  }
+  block.value_size = value_size;
+  block.children = std::min(Align4(block.value_offset + value_size), block.end);
+  return block;
+}
+
+// The children of `parent`, in order. Each is at least 8 bytes apart from the next, so their
+// number is bounded by the parent's size.
+std::vector<Block> Children(const Reader& bytes, const Block& parent) {
+  std::vector<Block> children;
+  std::uint64_t at = parent.children;
+  while (parent.end - at >= kBlockHeaderSize) {
+    // Zeros after the last child are padding.
+    if (bytes.U16(at, VersionError::kTruncatedBlock) == 0) break;
+    children.push_back(ReadBlock(bytes, at, parent.end));
+    at = std::min(Align4(children.back().end), parent.end);
+  }
+  return children;
+}
+
+// A text value up to its terminating zero.
+std::string Text(const Reader& bytes, const Block& block) {
+  std::string text;
+  for (std::uint64_t i = 0; i + 1 < block.value_size; i += 2) {
+    const std::uint16_t unit = bytes.U16(block.value_offset + i, VersionError::kValuePastBlock);
+    if (unit == 0) break;
+    AppendUtf8(text, unit);
+  }
+  return text;
+}
+
+VersionInfo Parse(std::span<const std::uint8_t> data) {
+  const Reader bytes(data);
+  const Block root = ReadBlock(bytes, 0, bytes.size());
+  if (root.key != "VS_VERSION_INFO") Fail(VersionError::kBadRootKey);
+  VersionInfo info;
+  if (root.value_size != 0) {
+    if (root.value_size < kFixedInfoSize ||
+        bytes.U32(root.value_offset, VersionError::kBadFixedInfo) != kFixedInfoSignature) {
+      Fail(VersionError::kBadFixedInfo);
+    }
+    const std::uint32_t most = bytes.U32(root.value_offset + 8, VersionError::kBadFixedInfo);
+    const std::uint32_t least = bytes.U32(root.value_offset + 12, VersionError::kBadFixedInfo);
+    info.file_version = {static_cast<std::uint16_t>(most >> 16), static_cast<std::uint16_t>(most),
+                         static_cast<std::uint16_t>(least >> 16),
+                         static_cast<std::uint16_t>(least)};
+  }
+  for (const Block& child : Children(bytes, root)) {
+    if (child.key != "StringFileInfo") continue;
+    for (const Block& table : Children(bytes, child)) {
+      for (const Block& entry : Children(bytes, table)) {
+        if (entry.key == "OLESelfRegister") info.ole_self_register = true;
+        if (entry.key == "ProductName" && !info.product_name) {
+          info.product_name = Text(bytes, entry);
+        }
+        if (entry.key == "FileVersion" && !info.file_version_text) {
+          info.file_version_text = Text(bytes, entry);
+        }
+      }
+    }
+  }
+  return info;
+}
+
+}  // namespace
+
+const char* Describe(VersionError error) {
+  switch (error) {
+    case VersionError::kNone:
+      return "no error";
+    case VersionError::kTruncatedBlock:
+      return "version resource: block header past the end";
+    case VersionError::kBadBlockLength:
+      return "version resource: block length shorter than its header or past its parent";
+    case VersionError::kUnterminatedKey:
+      return "version resource: key without its terminating zero";
+    case VersionError::kBadRootKey:
+      return "version resource: the outer block is not VS_VERSION_INFO";
+    case VersionError::kValuePastBlock:
+      return "version resource: value past the end of its block";
+    case VersionError::kBadFixedInfo:
+      return "version resource: VS_FIXEDFILEINFO too short or without its signature";
+  }
+  return "version resource: unknown error";
+}
+
+VersionParse ParseVersionInfo(std::span<const std::uint8_t> block) {
+  try {
+    return {VersionError::kNone, Parse(block)};
+  } catch (const Failure& failure) {
+    return {failure.error, {}};
+  }
+}
+
+}  // namespace brantel::pe

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace brantel::pe {
+
+// Why a version resource (VS_VERSIONINFO) could not be read; each kind names the broken part.
+enum class VersionError {
+  kNone,
+  kTruncatedBlock,
+  kBadBlockLength,
+  kUnterminatedKey,
+  kBadRootKey,
+  kValuePastBlock,
+  kBadFixedInfo,
+};
+
+const char* Describe(VersionError error);
+
+// What a component says about itself in its version resource.
+struct VersionInfo {
+  // dwFileVersionMS and dwFileVersionLS of VS_FIXEDFILEINFO, as four numbers.
+  std::optional<std::array<std::uint16_t, 4>> file_version;
+  // The "FileVersion" and "ProductName" strings of the first string table that has them, in
+  // UTF-8.
+  std::optional<std::string> file_version_text;
+  std::optional<std::string> product_name;
+  // Some string table has the key "OLESelfRegister": the file says regsvr32 can register it.
+  bool ole_self_register = false;
+};
+
+struct VersionParse {
+  VersionError error = VersionError::kNone;
+  VersionInfo info;  // empty unless `error` is kNone
+};
+
+// Reads the bytes of a version resource (resource type 16) as Windows lays them out: nested
+// blocks of length, value length, type, a UTF-16 key and a value, each 32-bit aligned. Never
+// reads outside `block`.
+VersionParse ParseVersionInfo(std::span<const std::uint8_t> block);
+
+}  // namespace brantel::pe

@@ -1,0 +1,155 @@
+# A signed build: a throwaway certificate authority signs a code-signing certificate, the cross
+# build signs Brantel.exe with it, and osslsigncode accepts the program against that authority.
+# Without its signature the program is the project's unsigned build, byte for byte; one changed
+# payload byte breaks the signature; with SOURCE_DATE_EPOCH, signing again gives the same bytes.
+# Leaves the signed tree for the end-to-end scenario that installs with the signed program.
+# Inputs: those of sign_helpers.cmake, GENERATOR, DD, INSPECT (brantel-inspect).
+include("${CMAKE_CURRENT_LIST_DIR}/sign_helpers.cmake")
+
+if(NOT EXISTS "${REFERENCE}")
+  fail("No cross build at ${REFERENCE}: build the cross preset first")
+endif()
+make_test_authority()
+set(tree "${WORK_DIR}/tree")
+set(signed "${tree}/src/app/Brantel.exe")
+configure_signed_tree("${tree}" "-DBRANTEL_SIGN_CERT=${KEYS}/signer.pem"
+                      "-DBRANTEL_SIGN_KEY=${KEYS}/signer.key")
+unset(ENV{SOURCE_DATE_EPOCH})
+build_program("${tree}" result output)
+if(NOT result EQUAL 0)
+  fail("The signed build failed:\n${output}")
+endif()
+if(EXISTS "${signed}.signing")
+  fail("The signing step left ${signed}.signing behind")
+endif()
+must_verify("${signed}")
+verify_signed("${signed}" result output)
+message("${output}")
+
+# The signature is all that signing adds.
+set(stripped "${WORK_DIR}/stripped.exe")
+file(REMOVE "${stripped}")
+execute_process(COMMAND "${OSSLSIGNCODE}" remove-signature -in "${signed}" -out "${stripped}"
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  fail("osslsigncode remove-signature failed:\n${output}")
+endif()
+must_match("${stripped}" "${REFERENCE}" "The signed program without its signature")
+
+# Our own reader sees the certificate table and finds nothing wrong with the signed program.
+execute_process(COMMAND "${INSPECT}" list "${signed}" RESULT_VARIABLE result
+                OUTPUT_VARIABLE listed ERROR_VARIABLE listed)
+string(CONCAT table_regex "\ncertificate table: offset [0-9]+, [0-9]+ bytes, 1 entry\n"
+       "certificate 0: revision 0x0200 \\(2\\.0\\), type 0x0002 \\(PKCS#7 SignedData\\), "
+       "[0-9]+ bytes\n$")
+if(NOT result EQUAL 0 OR NOT listed MATCHES "${table_regex}")
+  fail("brantel-inspect list does not show one Authenticode entry:\n${listed}")
+endif()
+execute_process(COMMAND "${INSPECT}" check "${signed}" RESULT_VARIABLE result
+                OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  fail("brantel-inspect check rejects the signed program:\n${output}")
+endif()
+foreach(program IN ITEMS signed REFERENCE)
+  execute_process(COMMAND "${INSPECT}" bom "${${program}}" RESULT_VARIABLE result
+                  OUTPUT_VARIABLE bom_${program} ERROR_VARIABLE errors)
+  if(NOT result EQUAL 0)
+    fail("brantel-inspect bom ${${program}} failed: ${errors}")
+  endif()
+endforeach()
+if(NOT bom_signed STREQUAL bom_REFERENCE)
+  fail("The signed program carries other components:\n${bom_signed}")
+endif()
+message("brantel-inspect list ${signed}:\n${listed}")
+
+# The certificate directory of copies of the signed program, bent three ways: `check` names each.
+file(READ "${signed}" lfanew_hex OFFSET 60 LIMIT 4 HEX)
+string(REGEX REPLACE "^(..)(..)(..)(..)$" "\\4\\3\\2\\1" lfanew_hex "${lfanew_hex}")
+math(EXPR directory "0x${lfanew_hex} + 24 + 96 + 4 * 8")  # PE32: data directory 4
+file(READ "${signed}" entry_hex OFFSET ${directory} LIMIT 8 HEX)
+string(REGEX REPLACE "^(..)(..)(..)(..)(..)(..)(..)(..)$" "0x\\4\\3\\2\\1;0x\\8\\7\\6\\5"
+       entry "${entry_hex}")
+list(GET entry 0 table_offset)
+list(GET entry 1 table_size)
+math(EXPR table_offset "${table_offset}")
+math(EXPR table_size "${table_size}")
+
+# Writes `value` as a little-endian 32-bit number at `offset` of `file`.
+function(patch_u32 file offset value)
+  set(escapes "")
+  foreach(shift 0 8 16 24)
+    math(EXPR byte "(${value} >> ${shift}) & 255")
+    math(EXPR high "${byte} / 64")
+    math(EXPR middle "(${byte} / 8) % 8")
+    math(EXPR low "${byte} % 8")
+    string(APPEND escapes "\\${high}${middle}${low}")
+  endforeach()
+  execute_process(COMMAND "${PRINTF}" "${escapes}" COMMAND "${DD}" "of=${file}" bs=1
+                          "seek=${offset}" conv=notrunc status=none RESULTS_VARIABLE results)
+  if(NOT results MATCHES "^0;0$")
+    fail("Could not patch ${file} at ${offset}: ${results}")
+  endif()
+endfunction()
+
+math(EXPR misaligned "${table_offset} + 4")
+math(EXPR too_long "${table_size} + 8")
+math(EXPR inside_section "${table_offset} - 4096")
+set(bent_cases
+  "misaligned|${directory}|${misaligned}|offset not a multiple of 8"
+  "past-end|${directory} + 4|${too_long}|runs past the end of the file"
+  "overlapping|${directory}|${inside_section}|overlaps the headers or a section")
+foreach(case IN LISTS bent_cases)
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 what)
+  list(GET fields 1 at)
+  list(GET fields 2 value)
+  list(GET fields 3 said)
+  math(EXPR at "${at}")
+  set(bent "${WORK_DIR}/${what}.exe")
+  file(COPY_FILE "${signed}" "${bent}")
+  patch_u32("${bent}" ${at} ${value})
+  execute_process(COMMAND "${INSPECT}" check "${bent}" RESULT_VARIABLE result
+                  OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(result EQUAL 0 OR NOT output MATCHES "PE certificate table: ${said}")
+    fail("brantel-inspect check on the ${what} table (${result}):\n${output}")
+  endif()
+  message("${output}")
+endforeach()
+
+# One byte of a component inside the signed program, changed: the signature no longer holds.
+file(READ "${signed}" hex HEX)
+utf16_hex("Brantel test stand-in for MSCOMCTL.OCX" needle)
+string(FIND "${hex}" "${needle}" at)
+unset(hex)
+if(at LESS 0)
+  fail("MSCOMCTL.OCX's version text is not in ${signed}")
+endif()
+math(EXPR byte "${at} / 2")
+set(tampered "${WORK_DIR}/tampered.exe")
+file(COPY_FILE "${signed}" "${tampered}")
+# "B" of "Brantel" becomes "C".
+execute_process(COMMAND "${PRINTF}" "C" COMMAND "${DD}" "of=${tampered}" bs=1 "seek=${byte}"
+                        conv=notrunc status=none RESULTS_VARIABLE results)
+if(NOT results MATCHES "^0;0$")
+  fail("Could not change byte ${byte} of ${tampered}: ${results}")
+endif()
+verify_signed("${tampered}" result output)
+message("The tampered copy (byte ${byte} changed):\n${output}")
+if(result EQUAL 0 OR output MATCHES "Signature verification: ok")
+  fail("osslsigncode accepted a program with a changed payload byte:\n${output}")
+endif()
+
+# Signing the same program twice, a second apart: with a fixed signing time the same bytes.
+set(ENV{SOURCE_DATE_EPOCH} 1700000000)
+foreach(round 1 2)
+  file(COPY_FILE "${REFERENCE}" "${WORK_DIR}/again-${round}.exe")
+  run_sign_step("${WORK_DIR}/again-${round}.exe" result output
+                "-DCERT=${KEYS}/signer.pem" "-DKEY=${KEYS}/signer.key")
+  if(NOT result EQUAL 0)
+    fail("Signing again failed:\n${output}")
+  endif()
+  execute_process(COMMAND sleep 1.2)
+endforeach()
+must_match("${WORK_DIR}/again-1.exe" "${WORK_DIR}/again-2.exe" "Signed twice at one signing time")
+must_verify("${WORK_DIR}/again-1.exe")
+unset(ENV{SOURCE_DATE_EPOCH})

@@ -1,0 +1,71 @@
+// The bill of materials: SHA-256, and what each component file says about itself.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bom.h"
+#include "image_builder.h"
+#include "sha256.h"
+
+namespace brantel::inspect {
+namespace {
+
+std::vector<std::uint8_t> Of(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+TEST(Sha256, KnownDigests) {
+  EXPECT_EQ(Sha256Hex({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(Sha256Hex(Of("abc")),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  // 56 bytes: the length no longer fits the last block.
+  EXPECT_EQ(Sha256Hex(Of("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  EXPECT_EQ(Sha256Hex(std::vector<std::uint8_t>(1000000, 'a')),
+            "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+TEST(Bom, FileThatIsNoPeImage) {
+  const ComponentFacts facts = DescribeComponent("VBAME.DLL", Of("not an image"));
+  EXPECT_EQ(facts.size, 12u);
+  EXPECT_EQ(facts.file_version, "-");
+  EXPECT_EQ(facts.product_name, "-");
+  EXPECT_FALSE(facts.ole_self_register);
+  EXPECT_FALSE(facts.exports_register_server.has_value());
+  EXPECT_EQ(facts.note, "PE image: truncated DOS header");
+}
+
+TEST(Bom, ImageWithoutVersionResource) {
+  const auto section = pe::testing::BuildResourceSection({{u"CUSTOM", u"X", 1065, {1, 2}}});
+  const ComponentFacts facts = DescribeComponent("X", pe::testing::BuildImage(section));
+  EXPECT_EQ(facts.note, "no version resource");
+  EXPECT_EQ(facts.file_version, "-");
+  EXPECT_EQ(facts.exports_register_server, false);
+}
+
+TEST(Bom, BrokenVersionResourceIsNamed) {
+  const auto section = pe::testing::BuildResourceSection(
+      {{std::uint16_t{16}, std::uint16_t{1}, 1033, {4, 0, 0, 0}}});
+  const ComponentFacts facts = DescribeComponent("X", pe::testing::BuildImage(section));
+  EXPECT_EQ(facts.note,
+            "version resource: block length shorter than its header or past its parent");
+}
+
+TEST(Bom, TabsAndLineBreaksInTextsKeepTheShape) {
+  ComponentFacts facts{.name = "A.OCX",
+                       .size = 3,
+                       .sha256 = "00",
+                       .file_version = "1.0.0.0",
+                       .product_name = "one\ttwo\nthree",
+                       .ole_self_register = true,
+                       .exports_register_server = std::nullopt,
+                       .note = ""};
+  EXPECT_EQ(FormatBom({facts}),
+            "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\t"
+            "DllRegisterServer\tnote\n"
+            "A.OCX\t3\t00\t1.0.0.0\tone two three\tyes\t-\t-\n");
+}
+
+}  // namespace
+}  // namespace brantel::inspect

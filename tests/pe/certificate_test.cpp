@@ -1,0 +1,167 @@
+// The certificate table of data directory 4: a file offset, 8-byte aligned entries, outside the
+// headers and every section. Each way of breaking it has its own error.
+#include <gtest/gtest.h>
+
+#include "image_builder.h"
+#include "pe/pe_resources.h"
+
+namespace brantel::pe {
+namespace {
+
+using testing::BuildImage;
+using testing::Bytes;
+
+constexpr std::size_t kSectionSize = 0x200;
+constexpr std::size_t kTableOffset = testing::kSectionFileOffset + kSectionSize;  // 0x600
+
+std::size_t DirectoryOffset(bool pe32_plus, std::uint32_t index) {
+  return testing::kOptionalHeaderOffset + (pe32_plus ? 112 : 96) + 8 * index;
+}
+
+// An image whose section takes up 0x400..0x600, with SizeOfHeaders 0x400, and whose file ends
+// with `table` at 0x600, which the certificate directory names.
+Bytes SignedImage(const Bytes& table, bool pe32_plus = false) {
+  Bytes image;
+  image.data = BuildImage(std::vector<std::uint8_t>(kSectionSize, 0xCC), {.pe32_plus = pe32_plus});
+  image.U32(testing::kOptionalHeaderOffset + 60, testing::kSectionFileOffset);
+  image.data.insert(image.data.end(), table.data.begin(), table.data.end());
+  image.U32(DirectoryOffset(pe32_plus, 4), kTableOffset);
+  image.U32(DirectoryOffset(pe32_plus, 4) + 4, static_cast<std::uint32_t>(table.data.size()));
+  return image;
+}
+
+// One WIN_CERTIFICATE at `offset` of `table`: its length covers the header and `data_size`
+// bytes of 0xAB; the table grows to the next multiple of 8.
+void Entry(Bytes& table, std::size_t offset, std::uint32_t data_size,
+           std::uint16_t revision = 0x0200, std::uint16_t type = 2) {
+  table.U32(offset, 8 + data_size);
+  table.U16(offset + 4, revision);
+  table.U16(offset + 6, type);
+  table.Resize(offset + 8 + data_size);
+  for (std::size_t i = 0; i < data_size; ++i) table.data[offset + 8 + i] = 0xAB;
+  table.Resize((table.data.size() + 7) & ~std::size_t{7});
+}
+
+Bytes OneEntry() {
+  Bytes table;
+  Entry(table, 0, 24);
+  return table;
+}
+
+ResourceError ErrorOf(const Bytes& image) {
+  return ParseCertificates(image.data).error;
+}
+
+TEST(PeCertificates, UnsignedImageHasNoTable) {
+  const CertificateParse parsed = ParseCertificates(BuildImage(std::vector<std::uint8_t>(16)));
+  ASSERT_EQ(parsed.error, ResourceError::kNone);
+  EXPECT_FALSE(parsed.table.present);
+  EXPECT_TRUE(parsed.table.entries.empty());
+}
+
+TEST(PeCertificates, OneEntry) {
+  for (const bool pe32_plus : {false, true}) {
+    const Bytes image = SignedImage(OneEntry(), pe32_plus);
+    const CertificateParse parsed = ParseCertificates(image.data);
+    ASSERT_EQ(parsed.error, ResourceError::kNone);
+    EXPECT_TRUE(parsed.table.present);
+    EXPECT_EQ(parsed.table.offset, kTableOffset);
+    EXPECT_EQ(parsed.table.size, 32u);
+    ASSERT_EQ(parsed.table.entries.size(), 1u);
+    const CertificateEntry& entry = parsed.table.entries[0];
+    EXPECT_EQ(entry.offset, kTableOffset);
+    EXPECT_EQ(entry.length, 32u);
+    EXPECT_EQ(entry.revision, 0x0200);
+    EXPECT_EQ(entry.type, 2);
+    ASSERT_EQ(entry.data.size(), 24u);
+    EXPECT_EQ(entry.data.data(), image.data.data() + kTableOffset + 8);
+  }
+}
+
+TEST(PeCertificates, EntriesStartOnMultiplesOfEight) {
+  Bytes table;
+  Entry(table, 0, 5, 0x0100, 1);  // 13 bytes, padded to 16
+  Entry(table, 16, 8);
+  const CertificateParse parsed = ParseCertificates(SignedImage(table).data);
+  ASSERT_EQ(parsed.error, ResourceError::kNone);
+  ASSERT_EQ(parsed.table.entries.size(), 2u);
+  EXPECT_EQ(parsed.table.entries[0].length, 13u);
+  EXPECT_EQ(parsed.table.entries[0].type, 1);
+  EXPECT_EQ(parsed.table.entries[1].offset, kTableOffset + 16);
+  EXPECT_EQ(parsed.table.entries[1].length, 16u);
+}
+
+TEST(PeCertificates, Misaligned) {
+  // Four bytes further on, still after the section and inside the file.
+  Bytes image = SignedImage(OneEntry());
+  image.Resize(image.data.size() + 4);
+  image.U32(DirectoryOffset(false, 4), kTableOffset + 4);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTableMisaligned);
+}
+
+TEST(PeCertificates, PastTheEndOfTheFile) {
+  Bytes image = SignedImage(OneEntry());
+  image.U32(DirectoryOffset(false, 4) + 4, 40);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTablePastEnd);
+
+  // An offset near 4 GiB: offset plus size would wrap in 32-bit arithmetic.
+  image = SignedImage(OneEntry());
+  image.U32(DirectoryOffset(false, 4), 0xFFFFFFF8);
+  image.U32(DirectoryOffset(false, 4) + 4, 0x10);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTablePastEnd);
+}
+
+TEST(PeCertificates, OverlapsOtherData) {
+  // Inside the section's bytes: an RVA-minded writer's mistake.
+  Bytes image = SignedImage(OneEntry());
+  image.U32(DirectoryOffset(false, 4), testing::kSectionFileOffset + 0x100);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTableOverlaps);
+
+  // Reaching into the section from before it.
+  image = SignedImage(OneEntry());
+  image.U32(DirectoryOffset(false, 4), testing::kSectionFileOffset - 8);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTableOverlaps);
+
+  // Inside the headers.
+  image = SignedImage(OneEntry());
+  image.U32(DirectoryOffset(false, 4), 0x100);
+  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTableOverlaps);
+
+  // Right after the section is where it belongs.
+  EXPECT_EQ(ErrorOf(SignedImage(OneEntry())), ResourceError::kNone);
+}
+
+TEST(PeCertificates, Entries) {
+  Bytes table = OneEntry();
+  table.U32(0, 4);  // shorter than its own header
+  EXPECT_EQ(ErrorOf(SignedImage(table)), ResourceError::kCertificateEntryTooShort);
+
+  table = OneEntry();
+  table.U32(0, 33);  // one byte past the table
+  EXPECT_EQ(ErrorOf(SignedImage(table)), ResourceError::kCertificateEntryPastTable);
+
+  table = OneEntry();
+  table.U32(0, 0xFFFFFFFF);
+  EXPECT_EQ(ErrorOf(SignedImage(table)), ResourceError::kCertificateEntryPastTable);
+
+  // A table of 4 bytes cannot hold an entry's header.
+  table.data = {8, 0, 0, 0};
+  EXPECT_EQ(ErrorOf(SignedImage(table)), ResourceError::kCertificateEntryPastTable);
+}
+
+TEST(PeCertificates, BrokenHeadersComeFirst) {
+  Bytes image = SignedImage(OneEntry());
+  image.data[0] = 'X';
+  EXPECT_EQ(ErrorOf(image), ResourceError::kBadDosSignature);
+}
+
+TEST(PeCertificates, FewerDirectoriesMeanNoTable) {
+  Bytes image = SignedImage(OneEntry());
+  image.U32(testing::kOptionalHeaderOffset + 92, 4);
+  const CertificateParse parsed = ParseCertificates(image.data);
+  ASSERT_EQ(parsed.error, ResourceError::kNone);
+  EXPECT_FALSE(parsed.table.present);
+}
+
+}  // namespace
+}  // namespace brantel::pe

@@ -1,0 +1,80 @@
+#include "bom.h"
+
+#include "pe/pe_resources.h"
+#include "pe/pe_version.h"
+#include "sha256.h"
+
+namespace brantel::inspect {
+namespace {
+
+constexpr std::uint32_t kVersionType = 16;
+
+// Texts come from the files; a tab or a line break in them must not break the list's shape.
+std::string Field(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return text.empty() ? "-" : text;
+}
+
+}  // namespace
+
+ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uint8_t> bytes) {
+  ComponentFacts facts{.name = std::string(name),
+                       .size = bytes.size(),
+                       .sha256 = Sha256Hex(bytes),
+                       .file_version = "-",
+                       .product_name = "-",
+                       .ole_self_register = false,
+                       .exports_register_server = std::nullopt,
+                       .note = ""};
+  const pe::ResourceParse resources = pe::ParseResources(bytes);
+  if (resources.error != pe::ResourceError::kNone) {
+    facts.note = pe::Describe(resources.error);
+    return facts;
+  }
+  const pe::ExportLookup exports = pe::FindExport(bytes, "DllRegisterServer");
+  if (exports.error == pe::ResourceError::kNone) facts.exports_register_server = exports.found;
+  const pe::ResourceLeaf* version = nullptr;
+  for (const pe::ResourceLeaf& leaf : resources.tree) {
+    if (version == nullptr && pe::KeyMatches(leaf.type, kVersionType)) version = &leaf;
+  }
+  if (version == nullptr) {
+    facts.note = "no version resource";
+    return facts;
+  }
+  const pe::VersionParse parsed = pe::ParseVersionInfo(version->data);
+  if (parsed.error != pe::VersionError::kNone) {
+    facts.note = pe::Describe(parsed.error);
+    return facts;
+  }
+  const pe::VersionInfo& info = parsed.info;
+  if (info.file_version) {
+    const auto& v = *info.file_version;
+    facts.file_version = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
+                         std::to_string(v[2]) + "." + std::to_string(v[3]);
+  } else if (info.file_version_text) {
+    facts.file_version = *info.file_version_text;
+  }
+  if (info.product_name) facts.product_name = *info.product_name;
+  facts.ole_self_register = info.ole_self_register;
+  return facts;
+}
+
+std::string FormatBom(const std::vector<ComponentFacts>& components) {
+  std::string out =
+      "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\tDllRegisterServer\t"
+      "note\n";
+  for (const ComponentFacts& c : components) {
+    out += Field(c.name) + "\t" + std::to_string(c.size) + "\t" + c.sha256 + "\t" +
+           Field(c.file_version) + "\t" + Field(c.product_name) + "\t" +
+           (c.ole_self_register ? "yes" : "no") + "\t" +
+           (!c.exports_register_server   ? "-"
+            : *c.exports_register_server ? "yes"
+                                         : "no") +
+           "\t" + Field(c.note) + "\n";
+  }
+  return out;
+}
+
+}  // namespace brantel::inspect

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brantel::inspect {
+
+// What the bill of materials says about one component file.
+struct ComponentFacts {
+  std::string name;
+  std::uint64_t size = 0;
+  std::string sha256;
+  std::string file_version;  // "-" when the file has no readable version resource
+  std::string product_name;  // "-" likewise
+  bool ole_self_register = false;
+  // Whether its export table lists DllRegisterServer; unknown for a file that is no PE image or
+  // whose exports cannot be read.
+  std::optional<bool> exports_register_server;
+  std::string note;  // why there is no version information, or empty
+};
+
+// Reads a component's version resource through the bounded PE readers; a file that is no PE
+// image, or has no (readable) version resource, is described all the same, with a note.
+ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uint8_t> bytes);
+
+// The list as brantel-inspect prints it and the build writes it: a header line, then one line
+// per component, fields separated by tabs.
+std::string FormatBom(const std::vector<ComponentFacts>& components);
+
+}  // namespace brantel::inspect

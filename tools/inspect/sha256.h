@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace brantel::inspect {
+
+// The SHA-256 of `bytes` (FIPS 180-4) as 64 lower-case hex digits.
+std::string Sha256Hex(std::span<const std::uint8_t> bytes);
+
+}  // namespace brantel::inspect
