@@ -59,8 +59,10 @@ FrmMainWindow::FrmMainWindow(HINSTANCE instance) : instance_(instance) {
   const Rgb white = FrmMainDesign().background;
   background_.reset(::CreateSolidBrush(RGB(white.red, white.green, white.blue)));
   if (!background_) ThrowLastError("CreateSolidBrush");
+  // Drawn for the display's scale once, here: painting only ever copies pixels, never stretches.
+  const int pictureSize = PictureSizeFor(std::min(dpiX_, dpiY_));
   for (std::size_t i = 0; i < pictures_.size(); ++i) {
-    pictures_[i] = BitmapFromFile(PictureFile(static_cast<Picture>(i)));
+    pictures_[i] = BitmapFromFile(PictureFile(static_cast<Picture>(i), pictureSize));
     BITMAP bitmap{};
     Check(::GetObjectW(pictures_[i].get(), sizeof bitmap, &bitmap), "GetObject bitmap");
     pictureSizes_[i] = SIZE{bitmap.bmWidth, bitmap.bmHeight};
@@ -195,11 +197,13 @@ Twips FrmMainWindow::Top(ControlName array, ComponentIndex index) {
   return At(array, index).top;
 }
 
-// A picture is drawn at its natural size from its element's top-left corner.
+// A picture is drawn at its natural size, centred on its element's place. At 100, 125, 150 and
+// 200 % the two are the same size; between those scales the picture is the smaller one.
 RECT FrmMainWindow::PictureRect(ControlName array, const Element& element) const {
   const SIZE size = pictureSizes_[PictureSlot(array)];
-  const int left = PixelsX(element.left);
-  const int top = PixelsY(element.top);
+  const RECT place = PixelRect(element);
+  const int left = place.left + (place.right - place.left - size.cx) / 2;
+  const int top = place.top + (place.bottom - place.top - size.cy) / 2;
   return RECT{left, top, left + size.cx, top + size.cy};
 }
 

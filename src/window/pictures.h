@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -7,7 +8,23 @@
 
 namespace brantel {
 
-// The status picture as a complete BMP file (file header, information header, pixels).
-std::span<const std::uint8_t> PictureFile(Picture picture);
+// The sizes in pixels that every status picture is carried at: what 100, 125, 150 and 200 %
+// display scale call for. The first is the size of the design.
+inline constexpr std::array<int, 4> kPictureSizes{16, 20, 24, 32};
+
+// The size a display shows the pictures at: the largest carried size that the 16-pixel design,
+// scaled to the display, still covers, so a picture never outgrows its place; below 96 dpi the
+// design size.
+constexpr int PictureSizeFor(int dotsPerInch) {
+  int chosen = kPictureSizes.front();
+  for (const int size : kPictureSizes) {
+    if (size * 96 <= kPictureSizes.front() * dotsPerInch) chosen = size;
+  }
+  return chosen;
+}
+
+// The status picture at one of kPictureSizes, as a complete BMP file (file header, information
+// header, pixels); empty at any other size.
+std::span<const std::uint8_t> PictureFile(Picture picture, int size);
 
 }  // namespace brantel

@@ -1,4 +1,5 @@
-"""Reads the 24-bit BMP files that brantel-automate.exe writes and saves them as PNG."""
+"""Reads the 24-bit BMP files that brantel-automate.exe writes and saves them as PNG; reads back
+such a PNG."""
 
 import struct
 import zlib
@@ -52,6 +53,25 @@ def write_png(image, path):
     with open(path, "wb") as file:
         file.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
                    chunk(b"IEND", b""))
+
+
+def read_png(path):
+    """Reads a PNG as write_png writes it: 8-bit RGB, not interlaced, no filter on any row."""
+    with open(path, "rb") as file:
+        data = file.read()
+    chunks, at = {}, 8
+    while at < len(data):
+        length, kind = struct.unpack_from(">I4s", data, at)
+        chunks[kind] = chunks.get(kind, b"") + data[at + 8:at + 8 + length]
+        at += 12 + length
+    width, height, depth, colour, _compression, _filter, interlace = struct.unpack(">IIBBBBB", chunks[b"IHDR"])
+    raw = zlib.decompress(chunks[b"IDAT"])
+    stride = 1 + width * 3
+    if (depth, colour, interlace) != (8, 2, 0) or any(raw[y * stride] for y in range(height)):
+        raise ValueError(f"{path}: not a PNG as write_png writes it")
+    rows = [[tuple(raw[y * stride + 1 + x * 3:y * stride + 4 + x * 3]) for x in range(width)]
+            for y in range(height)]
+    return Image(width, height, rows)
 
 
 if __name__ == "__main__":

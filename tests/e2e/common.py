@@ -15,6 +15,7 @@ def parse():
     parser.add_argument("--display-state", required=True, help="state file of display.py")
     parser.add_argument("--source-dir", required=True, help="the project's source tree")
     parser.add_argument("--out", required=True, help="folder for screenshots and images")
+    parser.add_argument("--dpi", type=int, default=96, help="display resolution of the prefix")
     args, rest = parser.parse_known_args()
     args.display, _pid = display.read_state(args.display_state)
     args.catalogue = os.path.join(args.source_dir, "src", "installer", "catalogue.inc")

@@ -17,12 +17,13 @@ def start(state):
     if os.environ.get("DISPLAY"):
         write_state(state, os.environ["DISPLAY"], 0)
         return
+    # The screen holds the window at 200 % (1100 x 880 pixels of client area and its frame).
     # -displayfd makes Xvfb choose a free display number itself and write it to the pipe, so
     # parallel runs never race for the same number.
     reader, writer = os.pipe()
     log = open(state + ".log", "wb")
     server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(writer), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(writer), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
         pass_fds=(writer,), stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
     os.close(writer)
     with os.fdopen(reader) as pipe:

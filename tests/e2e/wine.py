@@ -45,6 +45,14 @@ def wait_for_server(prefix):
     subprocess.run(["wineserver", "-w"], env=environment(prefix), check=True)
 
 
+def set_dpi(prefix, display, dpi):
+    """Sets the display resolution that programs started from now on see, where Windows keeps
+    it: the user's LogPixels. Wine reads it there too, at each program's start."""
+    subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
+                    "REG_DWORD", "/d", str(dpi), "/f"], env=environment(prefix, display), check=True,
+                   stdout=subprocess.DEVNULL)
+
+
 def create(prefix, arch):
     shutil.rmtree(prefix, ignore_errors=True)
     env = environment(prefix)

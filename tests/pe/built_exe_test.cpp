@@ -4,12 +4,15 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <regex>
+#include <set>
 #include <string>
 
 #include "common/error.h"
 #include "file_bytes.h"
 #include "installer/catalogue.h"
 #include "pe/pe_payload_store.h"
+#include "pe/pe_resources.h"
 #include "lookup_code.h"
 
 namespace brantel {
@@ -90,6 +93,32 @@ TEST_F(BuiltExe, NothingElseAnswers) {
   EXPECT_EQ(CodeOf(*store_, "VBAME.DLL", "RCDATA"), error_code::kResourceTypeNotFound);
   EXPECT_EQ(CodeOf(*store_, "VBAME.DLL", "CUSTOMS"), error_code::kResourceTypeNotFound);
   EXPECT_EQ(CodeOf(*store_, "VBAME.DLL", ""), error_code::kResourceTypeNotFound);
+}
+
+// The manifest asks for elevation and declares the program aware of the system's DPI, so that
+// Windows lays it out at the display's scale rather than stretching a 96-dpi bitmap; it asks for
+// nothing else (no common controls 6, no per-monitor awareness).
+TEST(BuiltExeManifest, AsksForElevationAndSystemDpiAwarenessOnly) {
+  const std::optional<std::vector<std::uint8_t>> image = inspect::ReadFileBytes(BRANTEL_EXE);
+  if (!image) GTEST_SKIP() << "no cross-built installer at " BRANTEL_EXE;
+  const pe::ResourceTree tree = pe::ReadResourceTree(*image);
+  const auto manifest = pe::FindResource(tree, 24, 1);
+  ASSERT_TRUE(manifest.has_value());
+  const std::string text(manifest->begin(), manifest->end());
+  EXPECT_NE(text.find(R"(<requestedExecutionLevel level="requireAdministrator")"),
+            std::string::npos);
+  EXPECT_NE(text.find(R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">)"
+                      "true</dpiAware>"),
+            std::string::npos);
+  std::set<std::string> elements;
+  const std::regex tag("<([A-Za-z]+)");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), tag); it != std::sregex_iterator();
+       ++it) {
+    elements.insert((*it)[1]);
+  }
+  EXPECT_EQ(elements, (std::set<std::string>{"assembly", "trustInfo", "security",
+                                             "requestedPrivileges", "requestedExecutionLevel",
+                                             "application", "windowsSettings", "dpiAware"}));
 }
 
 }  // namespace

@@ -11,8 +11,9 @@ Colour Mix(Colour from, Colour to, double amount) {
           from.blue + (to.blue - from.blue) * amount};
 }
 
-Canvas::Canvas(int size, Colour background)
+Canvas::Canvas(int size, Colour background, int designSize)
     : size_(size),
+      unitsPerPixel_(static_cast<double>(designSize) / size),
       pixels_(static_cast<std::size_t>(size) * static_cast<std::size_t>(size), background) {}
 
 void Canvas::Fill(const Shape& shape, const Paint& paint) {
@@ -23,8 +24,8 @@ void Canvas::Fill(const Shape& shape, const Paint& paint) {
       Colour sum{0, 0, 0};
       for (int sy = 0; sy < kSamplesPerSide; ++sy) {
         for (int sx = 0; sx < kSamplesPerSide; ++sx) {
-          const double px = x + (sx + 0.5) * kStep;
-          const double py = y + (sy + 0.5) * kStep;
+          const double px = (x + (sx + 0.5) * kStep) * unitsPerPixel_;
+          const double py = (y + (sy + 0.5) * kStep) * unitsPerPixel_;
           if (!shape(px, py)) continue;
           const Colour c = paint(px, py);
           sum = {sum.red + c.red, sum.green + c.green, sum.blue + c.blue};

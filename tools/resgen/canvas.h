@@ -20,9 +20,11 @@ using Paint = std::function<Colour(double x, double y)>;
 
 // A small square image painted figure by figure. Each figure's coverage of a pixel is measured on
 // a grid of sample points, which gives the soft edges that a 16-pixel image needs to look round.
+// Figures are given in the units of a `designSize` square, so one drawing serves every size; at
+// the design size a unit is a pixel.
 class Canvas {
  public:
-  Canvas(int size, Colour background);
+  Canvas(int size, Colour background, int designSize);
 
   void Fill(const Shape& shape, const Paint& paint);
   void Fill(const Shape& shape, Colour colour);
@@ -35,6 +37,7 @@ class Canvas {
   static constexpr int kSamplesPerSide = 8;
 
   int size_;
+  double unitsPerPixel_;
   std::vector<Colour> pixels_;
 };
 

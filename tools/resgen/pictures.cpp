@@ -1,12 +1,17 @@
 #include "pictures.h"
 
+#include <string>
+#include <string_view>
+#include <utility>
+
 #include "shapes.h"
 
 namespace brantel::resgen {
 
 namespace {
 
-constexpr int kSize = 16;
+// The pictures are drawn in the units of their 16-pixel design, whatever size they are made at.
+constexpr int kDesignSize = 16;
 constexpr Colour kWhite{255, 255, 255};
 constexpr Colour kBlack{0, 0, 0};
 
@@ -33,29 +38,29 @@ Paint VerticalShade(Colour middle, double top, double bottom, double strength) {
   };
 }
 
-Canvas Badge(Colour ring) {
-  Canvas canvas(kSize, kWhite);
+Canvas Badge(int size, Colour ring) {
+  Canvas canvas(size, kWhite, kDesignSize);
   canvas.Fill(Ring(kCentre, kOuterRadius, kInnerRadius),
               VerticalShade(ring, kCentre.y - kOuterRadius, kCentre.y + kOuterRadius, 0.28));
   return canvas;
 }
 
-Canvas Good() {
-  Canvas canvas = Badge(kGreenRing);
+Canvas Good(int size) {
+  Canvas canvas = Badge(size, kGreenRing);
   canvas.Fill(Stroke({{4.6, 7.7}, {6.7, 9.8}, {10.5, 5.3}}, 0.85), Colour{64, 64, 64});
   return canvas;
 }
 
-Canvas Info() {
-  Canvas canvas = Badge(kBlueRing);
+Canvas Info(int size) {
+  Canvas canvas = Badge(size, kBlueRing);
   constexpr Colour kInk{24, 24, 24};
   canvas.Fill(Disc({7.5, 4.4}, 0.95), kInk);
   canvas.Fill(Stroke({{7.5, 6.6}, {7.5, 10.6}}, 0.85), kInk);
   return canvas;
 }
 
-Canvas Ques() {
-  Canvas canvas = Badge(kBlueRing);
+Canvas Ques(int size) {
+  Canvas canvas = Badge(size, kBlueRing);
   constexpr Colour kInk{36, 36, 36};
   std::vector<Point> hook = Arc({7.5, 5.4}, 1.75, 190, 400);
   hook.push_back({7.5, 8.3});
@@ -64,16 +69,16 @@ Canvas Ques() {
   return canvas;
 }
 
-Canvas Error() {
-  Canvas canvas = Badge(kRedRing);
+Canvas Error(int size) {
+  Canvas canvas = Badge(size, kRedRing);
   constexpr Colour kInk{64, 64, 64};
   canvas.Fill(Stroke({{5.1, 5.1}, {9.9, 9.9}}, 0.8), kInk);
   canvas.Fill(Stroke({{9.9, 5.1}, {5.1, 9.9}}, 0.8), kInk);
   return canvas;
 }
 
-Canvas Arrow() {
-  Canvas canvas(kSize, kWhite);
+Canvas Arrow(int size) {
+  Canvas canvas(size, kWhite, kDesignSize);
   constexpr double kTop = 1.5;
   constexpr double kBottom = 13.5;
   canvas.Fill(Polygon({{1.0, 5.25},
@@ -90,12 +95,17 @@ Canvas Arrow() {
 }  // namespace
 
 std::vector<NamedPicture> DrawStatusPictures() {
+  using Draw = Canvas (*)(int);
+  constexpr std::pair<std::string_view, Draw> kFigures[] = {
+      {"good", Good}, {"info", Info}, {"ques", Ques}, {"error", Error}, {"arrow", Arrow}};
   std::vector<NamedPicture> pictures;
-  pictures.push_back({"good.bmp", Good()});
-  pictures.push_back({"info.bmp", Info()});
-  pictures.push_back({"ques.bmp", Ques()});
-  pictures.push_back({"error.bmp", Error()});
-  pictures.push_back({"arrow.bmp", Arrow()});
+  for (const int size : kStatusPictureSizes) {
+    // The design size keeps the plain name that the window has always carried.
+    const std::string suffix = size == kDesignSize ? "" : "-" + std::to_string(size);
+    for (const auto& [name, draw] : kFigures) {
+      pictures.push_back({std::string(name) + suffix + ".bmp", draw(size)});
+    }
+  }
   return pictures;
 }
 
