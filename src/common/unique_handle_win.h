@@ -35,62 +35,48 @@ class UniqueHandle {
   Handle handle_ = Traits::Empty();
 };
 
-struct KernelHandleTraits {  // processes, threads: empty is NULL
-  using Handle = HANDLE;
-  static Handle Empty() noexcept { return nullptr; }
-  static void Close(Handle handle) noexcept { ::CloseHandle(handle); }
+// What "empty" is for a kind of handle.
+enum class EmptyHandle { Null, Invalid };
+
+// The traits of a handle kind: its type, its close function and its empty value.
+template <typename H, auto CloseFunction, EmptyHandle Empty_ = EmptyHandle::Null>
+struct HandleTraits {
+  using Handle = H;
+  static Handle Empty() noexcept {
+    if constexpr (Empty_ == EmptyHandle::Invalid) {
+      return INVALID_HANDLE_VALUE;
+    } else {
+      return nullptr;
+    }
+  }
+  static void Close(Handle handle) noexcept { CloseFunction(handle); }
 };
 
-struct FileHandleTraits {  // CreateFile, FindFirstFile's sibling: empty is INVALID_HANDLE_VALUE
-  using Handle = HANDLE;
-  static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) noexcept { ::CloseHandle(handle); }
-};
+using UniqueKernelHandle = UniqueHandle<HandleTraits<HANDLE, &::CloseHandle>>;  // process, event
+using UniqueFile = UniqueHandle<HandleTraits<HANDLE, &::CloseHandle, EmptyHandle::Invalid>>;
+using UniqueFind = UniqueHandle<HandleTraits<HANDLE, &::FindClose, EmptyHandle::Invalid>>;
+using UniqueModule = UniqueHandle<HandleTraits<HMODULE, &::FreeLibrary>>;
+using UniqueMemoryDc = UniqueHandle<HandleTraits<HDC, &::DeleteDC>>;  // CreateCompatibleDC
+using UniqueWindow = UniqueHandle<HandleTraits<HWND, &::DestroyWindow>>;
+// Buffers that the system allocates for the caller, as FormatMessage does.
+using UniqueLocalMemory = UniqueHandle<HandleTraits<HLOCAL, &::LocalFree>>;
+// GDI objects, one owner type per kind: a font is not a brush.
+using UniqueFont = UniqueHandle<HandleTraits<HFONT, &::DeleteObject>>;
+using UniqueBrush = UniqueHandle<HandleTraits<HBRUSH, &::DeleteObject>>;
+using UniquePen = UniqueHandle<HandleTraits<HPEN, &::DeleteObject>>;
+using UniqueBitmap = UniqueHandle<HandleTraits<HBITMAP, &::DeleteObject>>;
 
-struct FindHandleTraits {
-  using Handle = HANDLE;
-  static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) noexcept { ::FindClose(handle); }
-};
+// A started process: CreateProcess hands over both the process and its first thread.
+struct UniqueProcess {
+  UniqueKernelHandle process;
+  UniqueKernelHandle thread;
+  DWORD id = 0;
 
-struct ModuleTraits {
-  using Handle = HMODULE;
-  static Handle Empty() noexcept { return nullptr; }
-  static void Close(Handle handle) noexcept { ::FreeLibrary(handle); }
+  static UniqueProcess Adopt(const PROCESS_INFORMATION& started) noexcept {
+    return {UniqueKernelHandle(started.hProcess), UniqueKernelHandle(started.hThread),
+            started.dwProcessId};
+  }
 };
-
-struct GdiObjectTraits {
-  using Handle = HGDIOBJ;
-  static Handle Empty() noexcept { return nullptr; }
-  static void Close(Handle handle) noexcept { ::DeleteObject(handle); }
-};
-
-struct MemoryDcTraits {  // CreateCompatibleDC
-  using Handle = HDC;
-  static Handle Empty() noexcept { return nullptr; }
-  static void Close(Handle handle) noexcept { ::DeleteDC(handle); }
-};
-
-struct WindowTraits {
-  using Handle = HWND;
-  static Handle Empty() noexcept { return nullptr; }
-  static void Close(Handle handle) noexcept { ::DestroyWindow(handle); }
-};
-
-struct LocalMemoryTraits {  // buffers that the system allocates for the caller, as FormatMessage
-  using Handle = HLOCAL;
-  static Handle Empty() noexcept { return nullptr; }
-  static void Close(Handle handle) noexcept { ::LocalFree(handle); }
-};
-
-using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
-using UniqueFile = UniqueHandle<FileHandleTraits>;
-using UniqueFind = UniqueHandle<FindHandleTraits>;
-using UniqueModule = UniqueHandle<ModuleTraits>;
-using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
-using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
-using UniqueWindow = UniqueHandle<WindowTraits>;
-using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 
 // A device context borrowed from a window with GetDC, given back on scope exit.
 class WindowDc {

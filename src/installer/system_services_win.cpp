@@ -64,8 +64,7 @@ void Win32SystemServices::StartSystemProgram(std::string_view program, std::stri
                          folder.empty() ? nullptr : folder.c_str(), &startup, &started),
         "CreateProcess");
   // Nothing waits for the registration: both handles are given back at once.
-  const UniqueKernelHandle process(started.hProcess);
-  const UniqueKernelHandle thread(started.hThread);
+  UniqueProcess::Adopt(started);
 }
 
 void Win32SystemServices::ShowMessage(std::string_view text, std::string_view title) {

@@ -6,7 +6,7 @@
 
 namespace brantel {
 
-UniqueGdiObject BitmapFromFile(std::span<const std::uint8_t> file) {
+UniqueBitmap BitmapFromFile(std::span<const std::uint8_t> file) {
   BITMAPFILEHEADER header{};
   BITMAPINFOHEADER info{};
   if (file.size() < sizeof header + sizeof info) throw Error(ERROR_BAD_FORMAT, "bitmap header");
@@ -27,7 +27,7 @@ UniqueGdiObject BitmapFromFile(std::span<const std::uint8_t> file) {
   bitmapInfo.bmiHeader = info;
   bitmapInfo.bmiHeader.biSize = sizeof info;
   const WindowDc screen(nullptr);
-  UniqueGdiObject bitmap(::CreateDIBitmap(screen.get(), &bitmapInfo.bmiHeader, CBM_INIT,
+  UniqueBitmap bitmap(::CreateDIBitmap(screen.get(), &bitmapInfo.bmiHeader, CBM_INIT,
                                           file.data() + header.bfOffBits, &bitmapInfo,
                                           DIB_RGB_COLORS));
   if (!bitmap) ThrowLastError("CreateDIBitmap");

@@ -10,6 +10,6 @@
 namespace brantel {
 
 // A device bitmap made from a complete BMP file held in memory.
-UniqueGdiObject BitmapFromFile(std::span<const std::uint8_t> file);
+UniqueBitmap BitmapFromFile(std::span<const std::uint8_t> file);
 
 }  // namespace brantel

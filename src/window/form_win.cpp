@@ -17,10 +17,10 @@ std::size_t Slot(ControlName name) {
   return static_cast<std::size_t>(name);
 }
 
-UniqueGdiObject MakeFont(const FontDesign& font, int dpiY) {
+UniqueFont MakeFont(const FontDesign& font, int dpiY) {
   const std::wstring face = Widen(font.face);
   const int height = -static_cast<int>(std::lround(font.points * static_cast<float>(dpiY) / 72.0f));
-  UniqueGdiObject made(::CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
+  UniqueFont made(::CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
                                      font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
   if (!made) ThrowLastError("CreateFont");
@@ -86,8 +86,8 @@ void FrmMainWindow::RegisterClasses() {
   window.hIconSm = static_cast<HICON>(
       ::LoadImageW(instance_, MAKEINTRESOURCEW(FrmMainDesign().iconResource), IMAGE_ICON,
                    ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-  window.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  window.hbrBackground = static_cast<HBRUSH>(background_.get());
+  window.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window.hbrBackground = background_.get();
   window.lpszClassName = className.c_str();
   Check(::RegisterClassExW(&window), "RegisterClassEx");
 
@@ -172,7 +172,7 @@ HWND FrmMainWindow::CreateControl(const ControlDesign& design, std::int16_t inde
 }
 
 HFONT FrmMainWindow::FontFor(const ControlDesign& design) const {
-  return static_cast<HFONT>(design.font ? buttonFont_.get() : windowFont_.get());
+  return design.font ? buttonFont_.get() : windowFont_.get();
 }
 
 FrmMainWindow::Element& FrmMainWindow::At(ControlName array, ComponentIndex index) {

@@ -77,10 +77,10 @@ class FrmMainWindow : public FormControls {
   HINSTANCE instance_;
   int dpiX_ = 96, dpiY_ = 96;
   UniqueMemoryDc textDc_;  // where label texts are measured, without a window's DC
-  UniqueGdiObject windowFont_;
-  UniqueGdiObject buttonFont_;
-  UniqueGdiObject background_;
-  std::array<UniqueGdiObject, 5> pictures_;        // indexed by Picture
+  UniqueFont windowFont_;
+  UniqueFont buttonFont_;
+  UniqueBrush background_;
+  std::array<UniqueBitmap, 5> pictures_;        // indexed by Picture
   std::array<SIZE, 5> pictureSizes_{};             // in pixels, indexed by Picture
   std::array<std::vector<Element>, 10> elements_;  // indexed by ControlName, then element
   std::function<void()> onInstallClick_;

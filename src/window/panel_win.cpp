@@ -15,7 +15,7 @@ void PaintLines(HWND panel) {
   const int dpiY = ::GetDeviceCaps(dc, LOGPIXELSY);
   for (const ControlDesign& line : FrmMainControls()) {
     if (line.kind != ControlKind::Line || line.container != ControlName::Pnl1) continue;
-    const UniqueGdiObject pen(::CreatePen(PS_SOLID, 1, ColourRef(*line.foreColour)));
+    const UniquePen pen(::CreatePen(PS_SOLID, 1, ColourRef(*line.foreColour)));
     const SelectedObject selected(dc, pen.get());
     ::MoveToEx(dc, TwipsToPixels(line.left, dpiX), TwipsToPixels(line.top, dpiY), nullptr);
     ::LineTo(dc, TwipsToPixels(line.left + line.width, dpiX),
@@ -44,7 +44,7 @@ void RegisterPanelClass(HINSTANCE instance) {
   panel.cbSize = sizeof panel;
   panel.lpfnWndProc = PanelProc;
   panel.hInstance = instance;
-  panel.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  panel.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   panel.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   panel.lpszClassName = kPanelClass;
   Check(::RegisterClassExW(&panel), "RegisterClassEx");

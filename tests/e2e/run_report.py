@@ -92,7 +92,7 @@ def main():
     print_registrations(args.prefix, display_name)
     for record in report.all("memory"):
         print(f"Peak working set {record.int('peak-working-set')} bytes, "
-              f"peak pagefile {record.int('peak-pagefile')} bytes")
+              f"peak private bytes {record.int('peak-private')}")
     for shot in (before, after):
         if os.path.exists(shot):
             bmp.write_png(bmp.read_bmp(shot), shot[:-4] + ".png")

@@ -51,8 +51,7 @@ bool StartRegistration(const std::wstring& regsvr32, const std::wstring& name,
                         folder.c_str(), &startup, &started)) {
     return false;
   }
-  const UniqueKernelHandle process(started.hProcess);
-  const UniqueKernelHandle thread(started.hThread);
+  UniqueProcess::Adopt(started);  // not waited for: both handles go at once
   return true;
 }
 

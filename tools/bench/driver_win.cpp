@@ -30,23 +30,38 @@
 #include "common/unique_handle_win.h"
 #include "common/check_win.h"
 #include "installer/catalogue.h"
+#include "process_win.h"
 #include "stopwatch_win.h"
 #include "system_state_win.h"
-#include "target_win.h"
 #include "window/design.h"
+#include "windows_win.h"
 
 namespace brantel::bench {
 namespace {
+
+using harness::Program;
 
 constexpr DWORD kWindowTimeoutMs = 60000;
 constexpr DWORD kRunTimeoutMs = 120000;
 constexpr DWORD kRegistrationTimeoutMs = 120000;
 constexpr const wchar_t* kSetupTitle = L"Brantel setup";
 
-void PrintMemory(const Target::Memory& memory) {
+void PrintMemory(const Program::PeakMemory& memory) {
   std::printf(" peak-working-set=%lu peak-private=%lu",
-              static_cast<unsigned long>(memory.peakWorkingSet),
-              static_cast<unsigned long>(memory.peakPrivate));
+              static_cast<unsigned long>(memory.workingSet),
+              static_cast<unsigned long>(memory.privateBytes));
+}
+
+// Started with no arguments, its working folder the driver's own.
+harness::StartArgs Arguments(const std::wstring& program, bool shareOutput = false) {
+  harness::StartArgs args;
+  args.program = program;
+  args.shareOutput = shareOutput;
+  return args;
+}
+
+HWND WaitForWindow(const Program& program, const std::wstring& title) {
+  return harness::WaitForTopLevel(program.id(), L"", title, kWindowTimeoutMs, program.handle());
 }
 
 void PrintSystemState() {
@@ -60,9 +75,8 @@ void RequireEveryComponent() {
   }
 }
 
-void RequireSuccess(const Target& target, const char* what) {
-  DWORD code = 0;
-  Check(::GetExitCodeProcess(target.process(), &code), "GetExitCodeProcess");
+void RequireSuccess(const Program& program, const char* what) {
+  const DWORD code = program.WaitForExit(kRunTimeoutMs);
   if (code != 0) throw Error(code, what);
 }
 
@@ -73,25 +87,25 @@ int MeasureSetup(const std::wstring& program, std::wstring_view state) {
     RequireEveryComponent();
   }
   const Stopwatch sinceStart;
-  Target target(program);
-  const HWND window = target.WaitForWindow(kSetupTitle, kWindowTimeoutMs);
+  const Program target(Arguments(program));
+  const HWND window = WaitForWindow(target, kSetupTitle);
   const double launchMs = sinceStart.Milliseconds();
 
-  const HWND button = FindControl(window, ControlId(ControlName::CmdInstall));
+  const HWND button = harness::ControlById(window, ControlId(ControlName::CmdInstall));
   // A user clicks a window that has been drawn: the run is timed from a program that waits for
   // input, not from one still painting its first frame.
-  if (::WaitForInputIdle(target.process(), kWindowTimeoutMs) != 0) {
+  if (::WaitForInputIdle(target.handle(), kWindowTimeoutMs) != 0) {
     throw Error(ERROR_TIMEOUT, "the program did not become idle");
   }
   const Stopwatch sinceInstall;
-  PostClick(button);
-  target.WaitForText(button, L"Finish", kRunTimeoutMs);
+  harness::PostClick(button);
+  harness::WaitForText(button, L"Finish", kRunTimeoutMs, 1);
   const double installMs = sinceInstall.Milliseconds();
   const double jobMs = sinceStart.Milliseconds();
-  const Target::Memory memory = target.PeakMemory();
+  const Program::PeakMemory memory = target.ReadPeakMemory();
 
   const Stopwatch sinceFinish;
-  PostClick(button);
+  harness::PostClick(button);
   target.WaitForExit(kRunTimeoutMs);
   const double exitMs = sinceFinish.Milliseconds();
 
@@ -104,11 +118,11 @@ int MeasureSetup(const std::wstring& program, std::wstring_view state) {
 
 int MeasureWindow(const std::wstring& program, const std::wstring& title) {
   const Stopwatch sinceStart;
-  Target target(program);
-  const HWND window = target.WaitForWindow(title, kWindowTimeoutMs);
+  const Program target(Arguments(program));
+  const HWND window = WaitForWindow(target, title);
   const double launchMs = sinceStart.Milliseconds();
-  const Target::Memory memory = target.PeakMemory();
-  PostClose(window);
+  const Program::PeakMemory memory = target.ReadPeakMemory();
+  harness::PostClose(window);
   target.WaitForExit(kRunTimeoutMs);
   std::printf("window launch-ms=%.3f", launchMs);
   PrintMemory(memory);
@@ -119,8 +133,7 @@ int MeasureWindow(const std::wstring& program, const std::wstring& title) {
 int MeasureBaseline(const std::wstring& program) {
   RemoveComponents();
   std::fflush(stdout);  // the baseline writes its own figures to the same output
-  Target target(program, Target::Output::Shared);
-  target.WaitForExit(kRunTimeoutMs);
+  const Program target(Arguments(program, true));
   RequireSuccess(target, "the baseline failed");
   std::printf("baseline-state");
   PrintSystemState();
@@ -136,10 +149,9 @@ int MeasureInstaller(const std::wstring& program, std::wstring_view state) {
     RemoveRegistrationMarks();
   }
   const Stopwatch sinceStart;
-  const Target target(program);
-  target.WaitForExit(kRunTimeoutMs);
-  const double runMs = sinceStart.Milliseconds();
+  const Program target(Arguments(program));
   RequireSuccess(target, "the installer failed");
+  const double runMs = sinceStart.Milliseconds();
   std::printf("installer state=%ls run-ms=%.3f", state.data(), runMs);
   PrintSystemState();
   return 0;

@@ -40,22 +40,30 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <exception>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "capture_win.h"
+#include "common/check_win.h"
+#include "common/utf8_win.h"
 #include "failure.h"
 #include "font_probe_win.h"
 #include "process_win.h"
-#include "text_win.h"
-#include "windows_win.h"
+#include "report_line.h"
+#include "report_win.h"
 #include "steps.h"
+#include "windows_win.h"
 
 namespace brantel::automate {
 namespace {
 
+using harness::Program;
+
 struct Target {
-  Process process;
+  std::optional<Program> program;
   HWND window = nullptr;
   HWND messageBox = nullptr;
 };
@@ -69,7 +77,7 @@ int Integer(const Words& words, std::size_t index) {
   const std::wstring& word = Word(words, index);
   wchar_t* end = nullptr;
   const long value = std::wcstol(word.c_str(), &end, 10);
-  if (end == word.c_str() || *end != L'\0') throw StepFailure("not a number: " + ToUtf8(word));
+  if (end == word.c_str() || *end != L'\0') throw StepFailure("not a number: " + Narrow(word));
   return static_cast<int>(value);
 }
 
@@ -80,24 +88,24 @@ COLORREF Colour(const Words& words, std::size_t index) {
   const wchar_t* digits = word.c_str() + (system ? 4 : 0);
   wchar_t* end = nullptr;
   const unsigned long value = std::wcstoul(digits, &end, system ? 10 : 16);
-  if (end == digits || *end != L'\0') throw StepFailure("not a colour: " + ToUtf8(word));
+  if (end == digits || *end != L'\0') throw StepFailure("not a colour: " + Narrow(word));
   if (system) return GetSysColor(static_cast<int>(value));
   return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
 
-double Seconds(const Words& words, std::size_t index) {
+DWORD Milliseconds(const Words& words, std::size_t index) {
   const std::wstring& word = Word(words, index);
   wchar_t* end = nullptr;
-  const double value = std::wcstod(word.c_str(), &end);
-  if (end == word.c_str() || *end != L'\0' || value < 0) {
-    throw StepFailure("not a time in seconds: " + ToUtf8(word));
+  const double seconds = std::wcstod(word.c_str(), &end);
+  if (end == word.c_str() || *end != L'\0' || seconds < 0) {
+    throw StepFailure("not a time in seconds: " + Narrow(word));
   }
-  return value;
+  return static_cast<DWORD>(seconds * 1000.0);
 }
 
-const Process& Started(const Target& target) {
-  if (!target.process.process) throw StepFailure("no program was started");
-  return target.process;
+const Program& Started(const Target& target) {
+  if (!target.program) throw StepFailure("no program was started");
+  return *target.program;
 }
 
 HWND Window(const Target& target) {
@@ -105,8 +113,12 @@ HWND Window(const Target& target) {
   return target.window;
 }
 
-void Start(Target& target, const Words& words) {
-  StartArgs args;
+HWND Control(const Target& target, const Words& words) {
+  return harness::ControlById(Window(target), Integer(words, 1));
+}
+
+harness::StartArgs StartArguments(const Words& words) {
+  harness::StartArgs args;
   args.program = Word(words, 1);
   for (std::size_t i = 2; i < words.size(); ++i) {
     if (words[i] == L"--cwd") {
@@ -121,33 +133,36 @@ void Start(Target& target, const Words& words) {
       if (equals == std::wstring::npos || equals == 0) throw StepFailure("--set needs NAME=VALUE");
       args.environment.push_back({pair.substr(0, equals), false, pair.substr(equals + 1)});
     } else {
-      throw StepFailure("unknown option " + ToUtf8(words[i]));
+      throw StepFailure("unknown option " + Narrow(words[i]));
     }
   }
-  target.process = StartProcess(args);
-  std::printf("started pid=%lu\n", target.process.id);
+  return args;
+}
+
+void Start(Target& target, const Words& words) {
+  target.program.emplace(StartArguments(words));
+  std::printf("started pid=%lu\n", target.program->id());
 }
 
 void WaitWindow(Target& target, const Words& words) {
-  std::wstring className;
-  if (words.size() > 4 && words[3] == L"--class") className = words[4];
-  const Process& process = Started(target);
-  target.window = WaitForTopLevel(process.id, className, Word(words, 1), Seconds(words, 2),
-                                  process.process.get());
-  std::printf("found title=%s\n", Quoted(WindowText(target.window)).c_str());
+  const std::wstring className = words.size() > 4 && words[3] == L"--class" ? words[4] : L"";
+  const Program& program = Started(target);
+  target.window = harness::WaitForTopLevel(program.id(), className, Word(words, 1),
+                                           Milliseconds(words, 2), program.handle());
+  std::printf("found title=%s\n", Quoted(harness::WindowText(target.window)).c_str());
 }
 
 void WaitMessageBox(Target& target, const Words& words) {
-  const Process& process = Started(target);
-  target.messageBox =
-      WaitForTopLevel(process.id, L"#32770", L"", Seconds(words, 1), process.process.get());
+  const Program& program = Started(target);
+  target.messageBox = harness::WaitForTopLevel(program.id(), L"#32770", L"", Milliseconds(words, 1),
+                                               program.handle());
   DescribeMessageBox(target.messageBox);
 }
 
 void AnswerMessageBox(Target& target, const Words& words) {
   if (target.messageBox == nullptr) throw StepFailure("no message box was found before this step");
   const int button = words.size() > 1 ? Integer(words, 1) : IDOK;
-  PostClick(ControlById(target.messageBox, button));
+  harness::PostClick(harness::ControlById(target.messageBox, button));
   // Answered means gone: a later wait-msgbox must not find this box again.
   for (int waited = 0; IsWindow(target.messageBox); waited += 10) {
     if (waited >= 10000) throw StepFailure("the message box stayed after it was answered");
@@ -159,84 +174,114 @@ void AnswerMessageBox(Target& target, const Words& words) {
 // Keys as a user's keyboard sends them: through the X server, into the window that has the focus,
 // which follows the foreground window. Wine starts a Unix program such as xdotool as it is, but
 // gives no handle to wait on: the steps after this one wait for what the key does.
-void PressKeys(HWND window, const Words& words) {
+void PressKeys(Target& target, const Words& words) {
+  const HWND window = Window(target);
   SetForegroundWindow(window);
   for (int waited = 0; GetForegroundWindow() != window; waited += 10) {
     if (waited >= 5000) throw StepFailure("the window did not come to the foreground for the keys");
     Sleep(10);
   }
-  StartArgs xdotool;
-  xdotool.program = L"Z:\\usr\\bin\\xdotool";
-  xdotool.arguments = L"key --clearmodifiers " + Word(words, 1);
-  const Process started = StartProcess(xdotool);
-  if (started.process && WaitForExit(started, 30) != 0) throw StepFailure("xdotool failed");
+  const Program xdotool(
+      {L"Z:\\usr\\bin\\xdotool", L"key --clearmodifiers " + Word(words, 1), {}, {}, false});
+  if (xdotool.WaitForExit(30000) != 0) throw StepFailure("xdotool failed");
 }
 
-void PostCommand(HWND control) {
-  const int id = static_cast<int>(GetWindowLongPtrW(control, GWLP_ID));
-  if (!PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                    reinterpret_cast<LPARAM>(control))) {
-    FailWithLastError("PostMessageW(WM_COMMAND)");
+void PostCommand(Target& target, const Words& words) {
+  const HWND control = Control(target, words);
+  Check(PostMessageW(GetParent(control), WM_COMMAND,
+                     MAKEWPARAM(harness::ControlId(control), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control)),
+        "PostMessage WM_COMMAND");
+}
+
+void WaitText(Target& target, const Words& words) {
+  const HWND control = Control(target, words);
+  try {
+    harness::WaitForText(control, Word(words, 2), Milliseconds(words, 3), 50);
+  } catch (const Error&) {
+    throw StepFailure("the text stayed " + Quoted(harness::WindowText(control)) + " instead of " +
+                      Quoted(Word(words, 2)));
   }
 }
+
+void Capture(Target& target, const Words& words) {
+  const bool screen = words.size() > 2 && words[2] == L"screen";
+  CaptureClient(Window(target), screen ? CaptureSource::Screen : CaptureSource::Window,
+                Word(words, 1));
+}
+
+void DrawText(Target&, const Words& words) {
+  SaveTextSample({Word(words, 1), Integer(words, 2), Integer(words, 3), Integer(words, 4),
+                  Colour(words, 5), Colour(words, 6), Word(words, 7)},
+                 Word(words, 8));
+}
+
+void Memory(Target& target, const Words&) {
+  const Program::PeakMemory memory = Started(target).ReadPeakMemory();
+  std::printf("memory peak-working-set=%lu peak-private=%lu\n",
+              static_cast<unsigned long>(memory.workingSet),
+              static_cast<unsigned long>(memory.privateBytes));
+}
+
+using StepFunction = void (*)(Target&, const Words&);
+
+const std::pair<std::wstring_view, StepFunction> kSteps[] = {
+    {L"start", Start},
+    {L"wait-window", WaitWindow},
+    {L"windows", [](Target& t, const Words&) { ListTopLevel(Started(t).id()); }},
+    {L"window", [](Target& t, const Words&) { DescribeWindow(Window(t)); }},
+    {L"list", [](Target& t, const Words&) { ListControls(Window(t)); }},
+    {L"text",
+     [](Target& t, const Words& w) {
+       std::printf("text id=%d text=%s\n", Integer(w, 1),
+                   Quoted(harness::WindowText(Control(t, w))).c_str());
+     }},
+    {L"click", [](Target& t, const Words& w) { harness::PostClick(Control(t, w)); }},
+    {L"command", PostCommand},
+    {L"key", PressKeys},
+    {L"wait-text", WaitText},
+    {L"wait-msgbox", WaitMessageBox},
+    {L"answer-msgbox", AnswerMessageBox},
+    {L"pause", [](Target&, const Words& w) { Sleep(Milliseconds(w, 1)); }},
+    {L"close", [](Target& t, const Words&) { harness::PostClose(Window(t)); }},
+    {L"wait-exit",
+     [](Target& t, const Words& w) {
+       std::printf("exited code=%lu\n", Started(t).WaitForExit(Milliseconds(w, 1)));
+     }},
+    {L"capture", Capture},
+    {L"processes",
+     [](Target&, const Words& w) {
+       std::printf("processes image=%s count=%d\n", Quoted(Word(w, 1)).c_str(),
+                   harness::CountProcesses(Word(w, 1)));
+     }},
+    {L"memory", Memory},
+    {L"font",
+     [](Target&, const Words& w) {
+       ProbeFont(Word(w, 1), Integer(w, 2), Integer(w, 3), Word(w, 4));
+     }},
+    {L"draw-text", DrawText},
+};
 
 void RunStep(Target& target, const Words& words) {
   const std::wstring& name = Word(words, 0);
-  if (name == L"start") {
-    Start(target, words);
-  } else if (name == L"wait-window") {
-    WaitWindow(target, words);
-  } else if (name == L"windows") {
-    ListTopLevel(Started(target).id);
-  } else if (name == L"window") {
-    DescribeWindow(Window(target));
-  } else if (name == L"list") {
-    ListControls(Window(target));
-  } else if (name == L"text") {
-    const HWND control = ControlById(Window(target), Integer(words, 1));
-    std::printf("text id=%d text=%s\n", Integer(words, 1), Quoted(WindowText(control)).c_str());
-  } else if (name == L"click") {
-    PostClick(ControlById(Window(target), Integer(words, 1)));
-  } else if (name == L"key") {
-    PressKeys(Window(target), words);
-  } else if (name == L"command") {
-    PostCommand(ControlById(Window(target), Integer(words, 1)));
-  } else if (name == L"wait-text") {
-    WaitForText(ControlById(Window(target), Integer(words, 1)), Word(words, 2), Seconds(words, 3));
-  } else if (name == L"wait-msgbox") {
-    WaitMessageBox(target, words);
-  } else if (name == L"answer-msgbox") {
-    AnswerMessageBox(target, words);
-  } else if (name == L"pause") {
-    Sleep(static_cast<DWORD>(Seconds(words, 1) * 1000));
-  } else if (name == L"close") {
-    if (!PostMessageW(Window(target), WM_CLOSE, 0, 0)) FailWithLastError("PostMessageW(WM_CLOSE)");
-  } else if (name == L"wait-exit") {
-    std::printf("exited code=%lu\n", WaitForExit(Started(target), Seconds(words, 1)));
-  } else if (name == L"capture") {
-    const bool screen = words.size() > 2 && words[2] == L"screen";
-    CaptureClient(Window(target), screen ? CaptureSource::Screen : CaptureSource::Window,
-                  Word(words, 1));
-  } else if (name == L"processes") {
-    std::printf("processes image=%s count=%d\n", Quoted(Word(words, 1)).c_str(),
-                CountProcesses(Word(words, 1)));
-  } else if (name == L"memory") {
-    std::printf("memory %s\n", MemoryReport(Started(target)).c_str());
-  } else if (name == L"font") {
-    ProbeFont(Word(words, 1), Integer(words, 2), Integer(words, 3), Word(words, 4));
-  } else if (name == L"draw-text") {
-    SaveTextSample({Word(words, 1), Integer(words, 2), Integer(words, 3), Integer(words, 4),
-                    Colour(words, 5), Colour(words, 6), Word(words, 7)},
-                   Word(words, 8));
-  } else {
-    throw StepFailure("unknown step " + ToUtf8(name));
+  for (const auto& [stepName, step] : kSteps) {
+    if (name == stepName) return step(target, words);
   }
+  throw StepFailure("unknown step " + Narrow(name));
 }
 
 std::wstring Joined(const Words& words) {
   std::wstring result;
   for (const auto& word : words) result += (result.empty() ? L"" : L" ") + word;
   return result;
+}
+
+// What went wrong in a step, for its report line.
+std::string FailureText(const std::exception& failure) {
+  if (const auto* error = dynamic_cast<const Error*>(&failure)) {
+    return std::string(error->what()) + " failed with error " + std::to_string(error->code());
+  }
+  return failure.what();
 }
 
 int Run(int argc, wchar_t** argv) {
@@ -255,16 +300,15 @@ int Run(int argc, wchar_t** argv) {
     try {
       RunStep(target, step);
       std::printf("ok step=%zu %s\n", i + 1, Quoted(Joined(step)).c_str());
-    } catch (const StepFailure& failure) {
+    } catch (const std::exception& failure) {
       std::printf("%s step=%zu %s message=%s\n", tolerated ? "failed" : "error", i + 1,
-                  Quoted(Joined(step)).c_str(), Quoted(ToWide(failure.what())).c_str());
+                  Quoted(Joined(step)).c_str(), Quoted(FailureText(failure)).c_str());
       if (!tolerated) status = 1;
     }
     std::fflush(stdout);
   }
-  if (target.process.process && !HasExited(target.process)) {
-    Terminate(target.process);
-    std::printf("terminated pid=%lu\n", target.process.id);
+  if (target.program && target.program->Terminate()) {
+    std::printf("terminated pid=%lu\n", target.program->id());
   }
   return status;
 }

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/check_win.h"
+#include "common/utf8_win.h"
 #include "failure.h"
-#include "text_win.h"
 #include "common/unique_handle_win.h"
-#include "windows_win.h"
 
 namespace brantel::automate {
 namespace {
@@ -41,11 +41,11 @@ void WriteBmp(const std::wstring& path, int width, int height,
   file.bfOffBits = sizeof(file) + sizeof(info);
   file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
   const UniqueHandle<FileTraits> out(_wfopen(path.c_str(), L"wb"));
-  if (!out) throw StepFailure("cannot create " + ToUtf8(path));
+  if (!out) throw StepFailure("cannot create " + Narrow(path));
   const bool written = std::fwrite(&file, sizeof(file), 1, out.get()) == 1 &&
                        std::fwrite(&info, sizeof(info), 1, out.get()) == 1 &&
                        std::fwrite(rows.data(), 1, rows.size(), out.get()) == rows.size();
-  if (!written) throw StepFailure("cannot write " + ToUtf8(path));
+  if (!written) throw StepFailure("cannot write " + Narrow(path));
 }
 
 // The pixels of a bitmap as bottom-up 24-bit rows.
@@ -60,7 +60,7 @@ std::vector<std::uint8_t> Rows(HDC dc, HBITMAP bitmap, int width, int height) {
   std::vector<std::uint8_t> rows(static_cast<std::size_t>(Stride(width)) * height);
   if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), rows.data(), &info, DIB_RGB_COLORS) !=
       height) {
-    FailWithLastError("GetDIBits");
+    ThrowLastError("GetDIBits");
   }
   return rows;
 }
@@ -84,32 +84,30 @@ void Repaint(HWND window) {
 void SaveFromDc(HDC source, int x, int y, int width, int height, const std::wstring& path) {
   if (width <= 0 || height <= 0) throw StepFailure("nothing to capture: the area is empty");
   const UniqueMemoryDc memory(CreateCompatibleDC(source));
-  if (!memory) FailWithLastError("CreateCompatibleDC");
-  const UniqueGdiObject bitmap(CreateCompatibleBitmap(source, width, height));
-  if (!bitmap) FailWithLastError("CreateCompatibleBitmap");
+  if (!memory) ThrowLastError("CreateCompatibleDC");
+  const UniqueBitmap bitmap(CreateCompatibleBitmap(source, width, height));
+  if (!bitmap) ThrowLastError("CreateCompatibleBitmap");
   {
     const SelectedObject selected(memory.get(), bitmap.get());
-    if (!BitBlt(memory.get(), 0, 0, width, height, source, x, y, SRCCOPY))
-      FailWithLastError("BitBlt");
+    if (!BitBlt(memory.get(), 0, 0, width, height, source, x, y, SRCCOPY)) ThrowLastError("BitBlt");
   }
-  WriteBmp(path, width, height,
-           Rows(memory.get(), static_cast<HBITMAP>(bitmap.get()), width, height));
+  WriteBmp(path, width, height, Rows(memory.get(), bitmap.get(), width, height));
 }
 
 void CaptureClient(HWND window, CaptureSource source, const std::wstring& path) {
   Repaint(window);
   RECT client{};
-  if (!GetClientRect(window, &client)) FailWithLastError("GetClientRect");
+  if (!GetClientRect(window, &client)) ThrowLastError("GetClientRect");
   if (source == CaptureSource::Window) {
     const WindowDc dc(window);
-    if (dc.get() == nullptr) FailWithLastError("GetDC");
+    if (dc.get() == nullptr) ThrowLastError("GetDC");
     SaveFromDc(dc.get(), 0, 0, client.right, client.bottom, path);
     return;
   }
   POINT origin{0, 0};
   ClientToScreen(window, &origin);
   const WindowDc screen(nullptr);
-  if (screen.get() == nullptr) FailWithLastError("GetDC");
+  if (screen.get() == nullptr) ThrowLastError("GetDC");
   SaveFromDc(screen.get(), origin.x, origin.y, client.right, client.bottom, path);
 }
 

@@ -35,6 +35,7 @@
 #include "installer/extract.h"
 #include "installer/file_writer_win.h"
 #include "installer/payload_store_win.h"
+#include "report_line.h"
 #include "steps.h"
 
 namespace brantel {
@@ -48,15 +49,6 @@ std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
     for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
   }
   return ~crc;
-}
-
-std::string Quoted(std::string_view text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  return quoted + '"';
 }
 
 void Read(int step, const Words& words) {

@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <string>
 
-#include "text_win.h"
+#include "report_line.h"
 #include "common/unique_handle_win.h"
 
 namespace brantel::automate {
@@ -97,12 +97,13 @@ bool Append(const std::wstring& path, const std::string& line) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace brantel::automate;
+  using brantel::Quoted;
   const std::wstring module = ModulePath();
   const std::string line = "started created=" + std::to_string(CreationTime()) +
                            " pid=" + std::to_string(GetCurrentProcessId()) +
                            " module=" + Quoted(module) + " cwd=" + Quoted(CurrentDirectory()) +
                            " show=" + std::to_string(ShowRequested()) +
-                           " command=" + Quoted(GetCommandLineW()) + "\n";
+                           " command=" + Quoted(std::wstring_view(GetCommandLineW())) + "\n";
   // A log that cannot be written shows as a missing line; the exit code stays that of a
   // successful registration, as the installer never looks at it.
   Append(LogPath(module), line);

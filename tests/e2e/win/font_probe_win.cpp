@@ -5,18 +5,20 @@
 #include <cstdio>
 
 #include "capture_win.h"
+#include "common/check_win.h"
+#include "common/utf8_win.h"
 #include "failure.h"
-#include "text_win.h"
+#include "report_line.h"
 #include "common/unique_handle_win.h"
 
 namespace brantel::automate {
 
 void ProbeFont(const std::wstring& face, int height, int charset, const std::wstring& text) {
-  const UniqueGdiObject font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                         static_cast<DWORD>(charset), OUT_DEFAULT_PRECIS,
-                                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                         DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
-  if (!font) FailWithLastError("CreateFontW");
+  const UniqueFont font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                    static_cast<DWORD>(charset), OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+  if (!font) ThrowLastError("CreateFontW");
   const WindowDc screen(nullptr);
   const SelectedObject selected(screen.get(), font.get());
   wchar_t chosen[LF_FACESIZE] = {};
@@ -25,40 +27,40 @@ void ProbeFont(const std::wstring& face, int height, int charset, const std::wst
   GetTextMetricsW(screen.get(), &metrics);
   SIZE extent{};
   if (!GetTextExtentPoint32W(screen.get(), text.c_str(), static_cast<int>(text.size()), &extent)) {
-    FailWithLastError("GetTextExtentPoint32W");
+    ThrowLastError("GetTextExtentPoint32W");
   }
   // TMPF_FIXED_PITCH set means the font is NOT fixed-pitch (the name is historical).
   std::printf(
       "font requested=%s chosen=%s charset=%d fixed=%d width=%ld height=%ld "
       "average=%ld maximum=%ld characters=%zu dpi=%d\n",
-      Quoted(face).c_str(), Quoted(chosen).c_str(), metrics.tmCharSet,
+      Quoted(face).c_str(), Quoted(std::wstring_view(chosen)).c_str(), metrics.tmCharSet,
       (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) ? 0 : 1, extent.cx, extent.cy,
       metrics.tmAveCharWidth, metrics.tmMaxCharWidth, text.size(),
       GetDeviceCaps(screen.get(), LOGPIXELSY));
 }
 
 void SaveTextSample(const TextSample& sample, const std::wstring& path) {
-  const UniqueGdiObject font(CreateFontW(sample.height, 0, 0, 0, sample.weight, FALSE, FALSE, FALSE,
-                                         static_cast<DWORD>(sample.charset), OUT_DEFAULT_PRECIS,
-                                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                         DEFAULT_PITCH | FF_DONTCARE, sample.face.c_str()));
-  if (!font) FailWithLastError("CreateFontW");
+  const UniqueFont font(CreateFontW(sample.height, 0, 0, 0, sample.weight, FALSE, FALSE, FALSE,
+                                    static_cast<DWORD>(sample.charset), OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_DONTCARE, sample.face.c_str()));
+  if (!font) ThrowLastError("CreateFontW");
   const WindowDc screen(nullptr);
   const UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
-  if (!memory) FailWithLastError("CreateCompatibleDC");
+  if (!memory) ThrowLastError("CreateCompatibleDC");
   const SelectedObject selectedFont(memory.get(), font.get());
   const int length = static_cast<int>(sample.text.size());
   SIZE extent{};
   if (!GetTextExtentPoint32W(memory.get(), sample.text.c_str(), length, &extent)) {
-    FailWithLastError("GetTextExtentPoint32W");
+    ThrowLastError("GetTextExtentPoint32W");
   }
-  const UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), extent.cx, extent.cy));
-  if (!bitmap) FailWithLastError("CreateCompatibleBitmap");
+  const UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), extent.cx, extent.cy));
+  if (!bitmap) ThrowLastError("CreateCompatibleBitmap");
   const SelectedObject selectedBitmap(memory.get(), bitmap.get());
   SetTextColor(memory.get(), sample.colour);
   SetBkColor(memory.get(), sample.background);
   SetBkMode(memory.get(), OPAQUE);
-  if (!TextOutW(memory.get(), 0, 0, sample.text.c_str(), length)) FailWithLastError("TextOutW");
+  if (!TextOutW(memory.get(), 0, 0, sample.text.c_str(), length)) ThrowLastError("TextOutW");
   SaveFromDc(memory.get(), 0, 0, extent.cx, extent.cy, path);
 }
 
