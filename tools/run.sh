@@ -7,8 +7,7 @@ set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cross="${BRANTEL_CROSS_DIR:-$root/build/cross}"
 program="$cross/src/app/Brantel.exe"
-automate="$cross/tests/e2e/win/brantel-automate.exe"
-e2e="$root/tests/e2e"
+automate="$cross/tools/harness/brantel-automate.exe"
 run="$root/build/run"
 prefix="$run/prefix"
 timeout="${BRANTEL_RUN_TIMEOUT:-120}"
@@ -17,17 +16,19 @@ for file in "$program" "$automate"; do
   [ -f "$file" ] || { echo "run: missing $file (make cross builds it)" >&2; exit 1; }
 done
 
+export PYTHONPATH="$root/tools${PYTHONPATH:+:$PYTHONPATH}"
+
 rm -rf "$run"
 mkdir -p "$run"
-python3 "$e2e/display.py" start "$run/display.state" || exit 1
+python3 -m harness.display start "$run/display.state" || exit 1
 stop() {
-  python3 "$e2e/wine.py" stop "$prefix" >/dev/null 2>&1
-  python3 "$e2e/display.py" stop "$run/display.state" >/dev/null
+  python3 -m harness.wine stop "$prefix" >/dev/null 2>&1
+  python3 -m harness.display stop "$run/display.state" >/dev/null
 }
 trap stop EXIT
 
 echo "Creating a fresh 32-bit Wine prefix in $prefix"
-python3 "$e2e/wine.py" create "$prefix" win32 || exit 1
+python3 -m harness.wine create "$prefix" win32 || exit 1
 
-python3 "$e2e/run_report.py" --automate "$automate" --program "$program" --prefix "$prefix" \
+python3 "$root/tools/run_report.py" --automate "$automate" --program "$program" --prefix "$prefix" \
   --display-state "$run/display.state" --source-dir "$root" --out "$run" --timeout "$timeout"

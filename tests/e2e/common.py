@@ -3,8 +3,8 @@
 import argparse
 import os
 import sys
+from harness import display
 
-import display
 
 
 def parse():

@@ -12,8 +12,9 @@ import shutil
 import unittest
 import zlib
 
+from harness import wine
+
 import test_extract_probe as probe
-import wine
 
 ARGS = None
 RUN = None

@@ -6,11 +6,8 @@ import os
 import re
 import subprocess
 import sys
+from harness import automate, catalogue, display, wine
 
-import automate
-import catalogue
-import display
-import wine
 
 # Windows error codes that the probe reports.
 ERROR_PATH_NOT_FOUND = 3

@@ -7,9 +7,9 @@ fail (ERROR_ACCESS_DENIED, 5), given as --program.
 
 import unittest
 
-import automate
+from harness import automate, wine
+
 import common
-import wine
 
 ARGS = None
 CODE = 5

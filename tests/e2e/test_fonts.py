@@ -7,8 +7,8 @@ proportional face, and the layout checks of the window would fail for the wrong 
 
 import unittest
 
-import automate
-import catalogue
+from harness import automate, catalogue
+
 import common
 
 ARGS = None

@@ -9,9 +9,9 @@ import os
 import shutil
 import sys
 
-import bmp
+from harness import bmp, wine
+
 import test_install_support as support
-import wine
 
 WHITE = (255, 255, 255)
 ROW_TOP, ROW_PITCH, LABEL_HEIGHT = 16, 20, 16

@@ -14,13 +14,9 @@ import subprocess
 import sys
 import unittest
 
-import automate
-import bmp
-import catalogue
+from harness import automate, bmp, catalogue, design, pictures, wine
+
 import common
-import design
-import pictures
-import wine
 
 # The installer's target as it names it, "windir" followed by "\System32", and so the current
 # folder of the registrations it starts; a 32-bit program on 64-bit Windows still says System32.

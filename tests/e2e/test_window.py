@@ -11,13 +11,9 @@ import re
 import subprocess
 import unittest
 
-import automate
-import bmp
-import catalogue
+from harness import automate, bmp, catalogue, design, pictures, wine
+
 import common
-import design
-import pictures
-import wine
 
 ARGS = None
 

@@ -22,10 +22,9 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "e2e"))
+sys.path.insert(0, os.path.dirname(HERE))
 
-import display  # noqa: E402  (the end-to-end tests' helpers)
-import wine  # noqa: E402
+from harness import automate, display, wine  # noqa: E402  (the project's harness, in tools/)
 
 EMPTY_WINDOW_TITLE = "Brantel bench window"
 # Every stand-in but the plain library VBAME.DLL records its registration; real components don't.
@@ -52,17 +51,13 @@ class Samples:
         return self.median() / self.baseline.median()
 
 
-def parse_fields(line):
-    return {key: value for key, value in re.findall(r'(\S+)=("[^"]*"|\S+)', line)}
-
-
 def run_driver(args, env, *words):
     """One run of brantel-bench.exe; returns the fields of its result lines."""
     completed = subprocess.run(["wine", args.driver] + list(words), env=env, stdout=subprocess.PIPE,
                                stderr=subprocess.STDOUT, text=True, timeout=600)
     fields = {}
-    for line in completed.stdout.splitlines():
-        fields.update(parse_fields(line))
+    for record in automate.Report(completed.stdout, completed.returncode).records:
+        fields.update(record.fields)
     if completed.returncode != 0 or "error" in completed.stdout.split():
         sys.exit(f"bench: brantel-bench.exe {' '.join(words)} failed:\n{completed.stdout}")
     return fields

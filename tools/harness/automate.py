@@ -3,7 +3,7 @@
 import shlex
 import subprocess
 
-import wine
+from harness import wine
 
 
 class Record:

@@ -3,7 +3,7 @@ row shows is read from its pixels and compared with the pictures the program car
 
 import os
 
-import bmp
+from harness import bmp
 
 FILES = {"PicGood": "good", "PicInfo": "info", "PicQues": "ques", "PicError": "error",
          "PicArrow": "arrow"}

@@ -7,14 +7,8 @@ import argparse
 import os
 import subprocess
 import sys
+from harness import automate, bmp, catalogue, design, display, pictures, wine
 
-import automate
-import bmp
-import catalogue
-import design
-import display
-import pictures
-import wine
 
 PICTURE_STATES = {"PicQues": "Pending", "PicArrow": "InProgress", "PicGood": "Installed",
                   "PicInfo": "AlreadyInstalled", "PicError": "error picture"}
