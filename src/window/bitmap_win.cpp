@@ -28,8 +28,8 @@ UniqueBitmap BitmapFromFile(std::span<const std::uint8_t> file) {
   bitmapInfo.bmiHeader.biSize = sizeof info;
   const WindowDc screen(nullptr);
   UniqueBitmap bitmap(::CreateDIBitmap(screen.get(), &bitmapInfo.bmiHeader, CBM_INIT,
-                                          file.data() + header.bfOffBits, &bitmapInfo,
-                                          DIB_RGB_COLORS));
+                                       file.data() + header.bfOffBits, &bitmapInfo,
+                                       DIB_RGB_COLORS));
   if (!bitmap) ThrowLastError("CreateDIBitmap");
   return bitmap;
 }

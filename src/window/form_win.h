@@ -13,6 +13,19 @@
 
 namespace brantel {
 
+struct ControlWindowArgs;
+
+// A control array's place among the window's element lists, and among the pictures.
+inline std::size_t Slot(ControlName name) {
+  return static_cast<std::size_t>(name);
+}
+inline bool IsPicture(ControlName name) {
+  return DesignOf(name).kind == ControlKind::PictureBox;
+}
+inline std::size_t PictureSlot(ControlName name) {
+  return static_cast<std::size_t>(*DesignOf(name).picture);
+}
+
 // FrmMain as a Win32 window: created hidden from the design table, then driven through the
 // operations of FormControls. The window owns every control it ever creates until it closes.
 // Labels, the panel and the button are child windows; the status pictures are not: the window
@@ -55,11 +68,14 @@ class FrmMainWindow : public FormControls {
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  bool HandleCommand(WPARAM wParam, LPARAM lParam);
+  LRESULT ColourStatic(HDC dc, HWND control) const;
+  void Paint(HWND hwnd) const;
   void RegisterClasses();
   void CreateMainWindow();
   void CreateDesignedControls();
-  HWND CreateControl(const ControlDesign& design, std::int16_t index, const Element& place,
-                     bool visible);
+  ControlWindowArgs ArgsFor(const ControlDesign& design, std::int16_t index, const Element& place);
+  HWND CreateControl(const ControlDesign& design, std::int16_t index, const Element& place);
   Element& At(ControlName array, ComponentIndex index);
   RECT PixelRect(const Element& element) const;
   RECT PictureRect(ControlName array, const Element& element) const;
@@ -80,7 +96,7 @@ class FrmMainWindow : public FormControls {
   UniqueFont windowFont_;
   UniqueFont buttonFont_;
   UniqueBrush background_;
-  std::array<UniqueBitmap, 5> pictures_;        // indexed by Picture
+  std::array<UniqueBitmap, 5> pictures_;           // indexed by Picture
   std::array<SIZE, 5> pictureSizes_{};             // in pixels, indexed by Picture
   std::array<std::vector<Element>, 10> elements_;  // indexed by ControlName, then element
   std::function<void()> onInstallClick_;
