@@ -50,48 +50,56 @@ def print_registrations(prefix, display_name):
     print(f"Stand-ins registered under {STAND_INS_KEY}: {', '.join(entries) if entries else 'none'}")
 
 
+def run_steps(program, before, after, button, timeout):
+    return [["start", wine.windows_path(program), "--cwd", "C:\\"],
+            ["wait-window", "Brantel setup", 60],
+            ["capture", wine.windows_path(before)],
+            ["click", button],
+            ["try", "wait-text", button, "Finish", timeout],
+            ["list"],  # step ROWS_STEP
+            ["capture", wine.windows_path(after)],
+            ["memory"],
+            ["click", button],
+            ["try", "wait-exit", 15]]
+
+
+def print_window(report, after, ids, names, source_dir):
+    """What the run left on the window, and how the program ended."""
+    controls = report.step(ROWS_STEP).controls()
+    if controls:
+        shot = bmp.read_bmp(after) if os.path.exists(after) else None
+        print(f"The button read \"{controls[ids['CmdInstall']]['text']}\"; the rows then showed:")
+        print_rows(controls, shot, pictures.load(source_dir), ids, names)
+    exits = report.all("exited")
+    print(f"Brantel.exe exited with code {exits[0]['code']} after \"Finish\" was pressed" if exits
+          else "Brantel.exe did not exit when its button was pressed; it was ended")
+    for record in report.all("memory"):
+        print(f"Peak working set {record.int('peak-working-set')} bytes, "
+              f"peak private bytes {record.int('peak-private')}")
+    return bool(exits)
+
+
 def main():
     args = arguments()
     names = catalogue.component_names(os.path.join(args.source_dir, "src", "installer", "catalogue.inc"))
     ids = design.control_ids(os.path.join(args.source_dir, "src", "window", "design.h"))
     display_name, _pid = display.read_state(args.display_state)
-    button = ids["CmdInstall"]
     before, after = os.path.join(args.out, "before.bmp"), os.path.join(args.out, "after.bmp")
-
-    steps = [["start", wine.windows_path(args.program), "--cwd", "C:\\"],
-             ["wait-window", "Brantel setup", 60],
-             ["capture", wine.windows_path(before)],
-             ["click", button],
-             ["try", "wait-text", button, "Finish", args.timeout],
-             ["list"],  # step ROWS_STEP
-             ["capture", wine.windows_path(after)],
-             ["memory"],
-             ["click", button],
-             ["try", "wait-exit", 15]]
     print(f"Running Brantel.exe; pressing \"Install\" and waiting up to {args.timeout:g} s for \"Finish\"")
-    report = automate.run(args.automate, args.prefix, display_name, steps)
+    report = automate.run(args.automate, args.prefix, display_name,
+                          run_steps(args.program, before, after, ids["CmdInstall"], args.timeout))
     problems = report.all("error") + report.all("failed")
     for problem in problems:
         print(f"Step {problem['step']} did not succeed: {problem['message']}")
-    controls = report.step(ROWS_STEP).controls()
-    if controls:
-        shot = bmp.read_bmp(after) if os.path.exists(after) else None
-        print(f"The button read \"{controls[button]['text']}\"; the rows then showed:")
-        print_rows(controls, shot, pictures.load(args.source_dir), ids, names)
-    exits = report.all("exited")
-    print(f"Brantel.exe exited with code {exits[0]['code']} after \"Finish\" was pressed" if exits
-          else "Brantel.exe did not exit when its button was pressed; it was ended")
+    exited = print_window(report, after, ids, names, args.source_dir)
     wine.wait_for_server(args.prefix)
     print_system_folder(args.prefix, names)
     print_registrations(args.prefix, display_name)
-    for record in report.all("memory"):
-        print(f"Peak working set {record.int('peak-working-set')} bytes, "
-              f"peak private bytes {record.int('peak-private')}")
     for shot in (before, after):
         if os.path.exists(shot):
             bmp.write_png(bmp.read_bmp(shot), shot[:-4] + ".png")
             print(f"Screenshot: {shot[:-4]}.png")
-    if problems or not exits:
+    if problems or not exited:
         print("Automation report:\n" + report.output)
         return 1
     return 0

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 
 #include "common/error.h"
 #include "pe/pe_reader.h"
@@ -385,70 +386,52 @@ bool AsciiEqualIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+// What each error says, for reports and messages.
+constexpr std::pair<ResourceError, const char*> kDescriptions[] = {
+    {ResourceError::kNone, "no error"},
+    {ResourceError::kTruncatedDosHeader, "PE image: truncated DOS header"},
+    {ResourceError::kBadDosSignature, "PE image: no MZ signature"},
+    {ResourceError::kBadPeOffset, "PE image: e_lfanew points past the end"},
+    {ResourceError::kBadPeSignature, "PE image: no PE signature at e_lfanew"},
+    {ResourceError::kTruncatedFileHeader, "PE image: truncated file header"},
+    {ResourceError::kTruncatedOptionalHeader, "PE image: truncated optional header"},
+    {ResourceError::kBadOptionalHeaderMagic, "PE image: optional header is neither PE32 nor PE32+"},
+    {ResourceError::kTruncatedSectionTable, "PE image: truncated section table"},
+    {ResourceError::kResourceRvaOutsideSections, "PE resources: root RVA outside every section"},
+    {ResourceError::kSectionPastEnd, "PE image: section data past the end of the file"},
+    {ResourceError::kDirectoryPastEnd, "PE resources: directory past the end of its section"},
+    {ResourceError::kAbsurdEntryCount, "PE resources: more entries than the section can hold"},
+    {ResourceError::kEntryPastEnd, "PE resources: directory entries past the end of the section"},
+    {ResourceError::kDirectoryLoop, "PE resources: directory reached twice"},
+    {ResourceError::kTreeLargerThanSection,
+     "PE resources: names repeated beyond what the section can hold"},
+    {ResourceError::kTreeTooDeep, "PE resources: directory below the language level"},
+    {ResourceError::kDataEntryAboveLanguage, "PE resources: data entry above the language level"},
+    {ResourceError::kNamePastEnd, "PE resources: name string past the end of the section"},
+    {ResourceError::kDataEntryPastEnd, "PE resources: data entry past the end of the section"},
+    {ResourceError::kDataOutsideSections, "PE resources: data RVA outside every section"},
+    {ResourceError::kDataPastEnd, "PE resources: data past the end of its section"},
+    {ResourceError::kCertificateTableMisaligned,
+     "PE certificate table: offset not a multiple of 8"},
+    {ResourceError::kCertificateTablePastEnd,
+     "PE certificate table: runs past the end of the file"},
+    {ResourceError::kCertificateTableOverlaps,
+     "PE certificate table: overlaps the headers or a section"},
+    {ResourceError::kCertificateEntryTooShort,
+     "PE certificate table: entry shorter than its 8-byte header"},
+    {ResourceError::kCertificateEntryPastTable,
+     "PE certificate table: entry runs past the end of the table"},
+    {ResourceError::kExportTableOutsideSections,
+     "PE exports: export directory outside every section"},
+    {ResourceError::kExportTablePastEnd,
+     "PE exports: export directory past the end of its section"},
+    {ResourceError::kExportNamesPastEnd, "PE exports: name table outside its section"},
+    {ResourceError::kExportNameOutsideSections, "PE exports: name outside every section"},
+};
+
 const char* Describe(ResourceError error) {
-  switch (error) {
-    case ResourceError::kNone:
-      return "no error";
-    case ResourceError::kTruncatedDosHeader:
-      return "PE image: truncated DOS header";
-    case ResourceError::kBadDosSignature:
-      return "PE image: no MZ signature";
-    case ResourceError::kBadPeOffset:
-      return "PE image: e_lfanew points past the end";
-    case ResourceError::kBadPeSignature:
-      return "PE image: no PE signature at e_lfanew";
-    case ResourceError::kTruncatedFileHeader:
-      return "PE image: truncated file header";
-    case ResourceError::kTruncatedOptionalHeader:
-      return "PE image: truncated optional header";
-    case ResourceError::kBadOptionalHeaderMagic:
-      return "PE image: optional header is neither PE32 nor PE32+";
-    case ResourceError::kTruncatedSectionTable:
-      return "PE image: truncated section table";
-    case ResourceError::kResourceRvaOutsideSections:
-      return "PE resources: root RVA outside every section";
-    case ResourceError::kSectionPastEnd:
-      return "PE image: section data past the end of the file";
-    case ResourceError::kDirectoryPastEnd:
-      return "PE resources: directory past the end of its section";
-    case ResourceError::kAbsurdEntryCount:
-      return "PE resources: more entries than the section can hold";
-    case ResourceError::kEntryPastEnd:
-      return "PE resources: directory entries past the end of the section";
-    case ResourceError::kDirectoryLoop:
-      return "PE resources: directory reached twice";
-    case ResourceError::kTreeLargerThanSection:
-      return "PE resources: names repeated beyond what the section can hold";
-    case ResourceError::kTreeTooDeep:
-      return "PE resources: directory below the language level";
-    case ResourceError::kDataEntryAboveLanguage:
-      return "PE resources: data entry above the language level";
-    case ResourceError::kNamePastEnd:
-      return "PE resources: name string past the end of the section";
-    case ResourceError::kDataEntryPastEnd:
-      return "PE resources: data entry past the end of the section";
-    case ResourceError::kDataOutsideSections:
-      return "PE resources: data RVA outside every section";
-    case ResourceError::kDataPastEnd:
-      return "PE resources: data past the end of its section";
-    case ResourceError::kCertificateTableMisaligned:
-      return "PE certificate table: offset not a multiple of 8";
-    case ResourceError::kCertificateTablePastEnd:
-      return "PE certificate table: runs past the end of the file";
-    case ResourceError::kCertificateTableOverlaps:
-      return "PE certificate table: overlaps the headers or a section";
-    case ResourceError::kCertificateEntryTooShort:
-      return "PE certificate table: entry shorter than its 8-byte header";
-    case ResourceError::kCertificateEntryPastTable:
-      return "PE certificate table: entry runs past the end of the table";
-    case ResourceError::kExportTableOutsideSections:
-      return "PE exports: export directory outside every section";
-    case ResourceError::kExportTablePastEnd:
-      return "PE exports: export directory past the end of its section";
-    case ResourceError::kExportNamesPastEnd:
-      return "PE exports: name table outside its section";
-    case ResourceError::kExportNameOutsideSections:
-      return "PE exports: name outside every section";
+  for (const auto& [kind, text] : kDescriptions) {
+    if (kind == error) return text;
   }
   return "PE resources: unknown error";
 }

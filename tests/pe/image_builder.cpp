@@ -93,98 +93,115 @@ std::size_t Align8(std::size_t n) {
   return (n + 7) & ~std::size_t{7};
 }
 
-}  // namespace
+struct KeyOrder {
+  bool operator()(const Key& a, const Key& b) const { return KeyLess(a, b); }
+};
+using Languages = std::map<std::uint16_t, const Resource*>;
+using Names = std::map<Key, Languages, KeyOrder>;
+using Types = std::map<Key, Names, KeyOrder>;
 
-std::vector<std::uint8_t> BuildResourceSection(std::vector<Resource> resources) {
-  struct KeyOrder {
-    bool operator()(const Key& a, const Key& b) const { return KeyLess(a, b); }
-  };
-  using Languages = std::map<std::uint16_t, const Resource*>;
-  using Names = std::map<Key, Languages, KeyOrder>;
-  std::map<Key, Names, KeyOrder> types;
-  for (const Resource& r : resources) types[r.type][r.name][r.language] = &r;
+// Where every table, data entry, name string and block of data goes in the section.
+struct Layout {
+  std::map<const void*, std::size_t> tables;  // names and languages levels, and data entries
+  std::map<const void*, std::size_t> names;
+  std::map<const Resource*, std::size_t> data;
+};
 
-  const auto named_count = [](const auto& level) {
-    return static_cast<std::uint16_t>(std::count_if(
-        level.begin(), level.end(), [](const auto& kv) { return kv.first.index() == 1; }));
-  };
+template <typename Level>
+std::uint16_t NamedCount(const Level& level) {
+  return static_cast<std::uint16_t>(std::count_if(
+      level.begin(), level.end(), [](const auto& kv) { return kv.first.index() == 1; }));
+}
 
-  // First pass: offsets of every table, in the order compilers emit them.
+// The order compilers emit: directory tables, data entries, name strings, then the data.
+Layout LayOut(const Types& types, const std::vector<Resource>& resources) {
+  Layout layout;
   std::size_t offset = 16 + 8 * types.size();
-  std::map<const void*, std::size_t> at;
   for (const auto& [type, names] : types) {
-    at[&names] = offset;
+    layout.tables[&names] = offset;
     offset += 16 + 8 * names.size();
   }
   for (const auto& [type, names] : types) {
     for (const auto& [name, languages] : names) {
-      at[&languages] = offset;
+      layout.tables[&languages] = offset;
       offset += 16 + 8 * languages.size();
     }
   }
   for (const Resource& r : resources) {
-    at[&r] = offset;
+    layout.tables[&r] = offset;
     offset += 16;
   }
-  std::map<const void*, std::size_t> name_at;
+  const auto place_name = [&](const Key& key) {
+    if (key.index() != 1) return;
+    layout.names[&key] = offset;
+    offset += 2 + 2 * std::get<1>(key).size();
+  };
   for (const auto& [type, names] : types) {
-    if (type.index() == 1) {
-      name_at[&type] = offset;
-      offset += 2 + 2 * std::get<1>(type).size();
-    }
-    for (const auto& [name, languages] : names) {
-      if (name.index() == 1) {
-        name_at[&name] = offset;
-        offset += 2 + 2 * std::get<1>(name).size();
-      }
-    }
+    place_name(type);
+    for (const auto& [name, languages] : names) place_name(name);
   }
-  std::map<const Resource*, std::size_t> data_at;
   for (const Resource& r : resources) {
     offset = Align8(offset);
-    data_at[&r] = offset;
+    layout.data[&r] = offset;
     offset += r.data.size();
   }
+  return layout;
+}
 
-  // Second pass: write them.
-  Bytes out;
+void WriteDirectories(Bytes& out, const Types& types, const Layout& layout) {
   const auto key_field = [&](const Key& key) {
-    return key.index() == 1 ? static_cast<std::uint32_t>(0x80000000u | name_at.at(&key))
+    return key.index() == 1 ? static_cast<std::uint32_t>(0x80000000u | layout.names.at(&key))
                             : std::uint32_t{std::get<0>(key)};
   };
-  out.Directory(0, named_count(types),
-                static_cast<std::uint16_t>(types.size() - named_count(types)));
+  const auto subdirectory = [](std::size_t at) {
+    return static_cast<std::uint32_t>(0x80000000u | at);
+  };
+  out.Directory(0, NamedCount(types), static_cast<std::uint16_t>(types.size() - NamedCount(types)));
   std::size_t entry = 16;
   for (const auto& [type, names] : types) {
-    out.Entry(entry, key_field(type), static_cast<std::uint32_t>(0x80000000u | at.at(&names)));
+    const std::size_t names_at = layout.tables.at(&names);
+    out.Entry(entry, key_field(type), subdirectory(names_at));
     entry += 8;
-    const std::size_t names_at = at.at(&names);
-    out.Directory(names_at, named_count(names),
-                  static_cast<std::uint16_t>(names.size() - named_count(names)));
+    out.Directory(names_at, NamedCount(names),
+                  static_cast<std::uint16_t>(names.size() - NamedCount(names)));
     std::size_t name_entry = names_at + 16;
     for (const auto& [name, languages] : names) {
-      const std::size_t languages_at = at.at(&languages);
-      out.Entry(name_entry, key_field(name),
-                static_cast<std::uint32_t>(0x80000000u | languages_at));
+      const std::size_t languages_at = layout.tables.at(&languages);
+      out.Entry(name_entry, key_field(name), subdirectory(languages_at));
       name_entry += 8;
       out.Directory(languages_at, 0, static_cast<std::uint16_t>(languages.size()));
       std::size_t language_entry = languages_at + 16;
       for (const auto& [language, resource] : languages) {
-        out.Entry(language_entry, language, static_cast<std::uint32_t>(at.at(resource)));
+        out.Entry(language_entry, language, static_cast<std::uint32_t>(layout.tables.at(resource)));
         language_entry += 8;
       }
     }
   }
-  for (const auto& [key, name_offset] : name_at) {
+}
+
+void WriteNamesAndData(Bytes& out, const std::vector<Resource>& resources, const Layout& layout) {
+  for (const auto& [key, name_offset] : layout.names) {
     out.Name(name_offset, std::get<1>(*static_cast<const Key*>(key)));
   }
   for (const Resource& r : resources) {
-    out.DataEntry(at.at(&r), static_cast<std::uint32_t>(kSectionRva + data_at.at(&r)),
+    const std::size_t data_at = layout.data.at(&r);
+    out.DataEntry(layout.tables.at(&r), static_cast<std::uint32_t>(kSectionRva + data_at),
                   static_cast<std::uint32_t>(r.data.size()));
-    out.Resize(std::max(out.data.size(), data_at.at(&r) + r.data.size()));
+    out.Resize(std::max(out.data.size(), data_at + r.data.size()));
     std::copy(r.data.begin(), r.data.end(),
-              out.data.begin() + static_cast<std::ptrdiff_t>(data_at.at(&r)));
+              out.data.begin() + static_cast<std::ptrdiff_t>(data_at));
   }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> BuildResourceSection(std::vector<Resource> resources) {
+  Types types;
+  for (const Resource& r : resources) types[r.type][r.name][r.language] = &r;
+  const Layout layout = LayOut(types, resources);
+  Bytes out;
+  WriteDirectories(out, types, layout);
+  WriteNamesAndData(out, resources, layout);
   return out.data;
 }
 

@@ -17,6 +17,33 @@ std::string Field(std::string text) {
   return text.empty() ? "-" : text;
 }
 
+// What the component's own version resource says; a note where it has none or it is unreadable.
+void AddVersionFacts(const pe::ResourceTree& resources, ComponentFacts& facts) {
+  const pe::ResourceLeaf* version = nullptr;
+  for (const pe::ResourceLeaf& leaf : resources) {
+    if (version == nullptr && pe::KeyMatches(leaf.type, kVersionType)) version = &leaf;
+  }
+  if (version == nullptr) {
+    facts.note = "no version resource";
+    return;
+  }
+  const pe::VersionParse parsed = pe::ParseVersionInfo(version->data);
+  if (parsed.error != pe::VersionError::kNone) {
+    facts.note = pe::Describe(parsed.error);
+    return;
+  }
+  const pe::VersionInfo& info = parsed.info;
+  if (info.file_version) {
+    const auto& v = *info.file_version;
+    facts.file_version = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
+                         std::to_string(v[2]) + "." + std::to_string(v[3]);
+  } else if (info.file_version_text) {
+    facts.file_version = *info.file_version_text;
+  }
+  if (info.product_name) facts.product_name = *info.product_name;
+  facts.ole_self_register = info.ole_self_register;
+}
+
 }  // namespace
 
 ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uint8_t> bytes) {
@@ -35,29 +62,7 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
   }
   const pe::ExportLookup exports = pe::FindExport(bytes, "DllRegisterServer");
   if (exports.error == pe::ResourceError::kNone) facts.exports_register_server = exports.found;
-  const pe::ResourceLeaf* version = nullptr;
-  for (const pe::ResourceLeaf& leaf : resources.tree) {
-    if (version == nullptr && pe::KeyMatches(leaf.type, kVersionType)) version = &leaf;
-  }
-  if (version == nullptr) {
-    facts.note = "no version resource";
-    return facts;
-  }
-  const pe::VersionParse parsed = pe::ParseVersionInfo(version->data);
-  if (parsed.error != pe::VersionError::kNone) {
-    facts.note = pe::Describe(parsed.error);
-    return facts;
-  }
-  const pe::VersionInfo& info = parsed.info;
-  if (info.file_version) {
-    const auto& v = *info.file_version;
-    facts.file_version = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
-                         std::to_string(v[2]) + "." + std::to_string(v[3]);
-  } else if (info.file_version_text) {
-    facts.file_version = *info.file_version_text;
-  }
-  if (info.product_name) facts.product_name = *info.product_name;
-  facts.ole_self_register = info.ole_self_register;
+  AddVersionFacts(resources.tree, facts);
   return facts;
 }
 

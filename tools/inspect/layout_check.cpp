@@ -37,6 +37,21 @@ std::string FormatKey(const pe::ResourceKey& key) {
   return key.is_text ? "\"" + key.text + "\"" : std::to_string(key.id);
 }
 
+// Every expected entry is there, in exactly one language.
+void CheckOneVariantEach(const std::vector<ExpectedType>& expected,
+                         std::map<std::string, int>& variants, std::vector<std::string>& faults) {
+  for (const ExpectedType& type : expected) {
+    for (const pe::ResourceKey& name : type.names) {
+      const std::string entry = Entry(type.type, name);
+      const int count = variants[entry];
+      if (count == 0) faults.push_back("missing entry " + entry);
+      if (count > 1) {
+        faults.push_back(entry + " has " + std::to_string(count) + " languages, expected one");
+      }
+    }
+  }
+}
+
 std::vector<std::string> CheckInstallerResources(const pe::ResourceTree& tree) {
   const std::vector<ExpectedType> expected = ExpectedTypes();
   std::vector<std::string> faults;
@@ -66,16 +81,7 @@ std::vector<std::string> CheckInstallerResources(const pe::ResourceTree& tree) {
     }
   }
 
-  for (const ExpectedType& type : expected) {
-    for (const pe::ResourceKey& name : type.names) {
-      const std::string entry = Entry(type.type, name);
-      const int count = variants[entry];
-      if (count == 0) faults.push_back("missing entry " + entry);
-      if (count > 1) {
-        faults.push_back(entry + " has " + std::to_string(count) + " languages, expected one");
-      }
-    }
-  }
+  CheckOneVariantEach(expected, variants, faults);
   return faults;
 }
 

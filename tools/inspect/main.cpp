@@ -111,63 +111,71 @@ int Check(const ResourceTree& tree, const brantel::pe::CertificateParse& certifi
   return 0;
 }
 
-// The fourteen components' bytes, in catalogue order, from a folder (names matched without
-// regard to letter case, as the build matches them) or from a built installer's payload.
-std::optional<std::vector<std::vector<std::uint8_t>>> ReadComponents(const std::string& source) {
-  namespace fs = std::filesystem;
-  std::vector<std::vector<std::uint8_t>> contents;
-  std::error_code error;
-  if (fs::is_directory(source, error)) {
-    std::map<std::string, std::vector<std::string>> found;  // upper-case name -> paths
-    for (const fs::directory_entry& entry : fs::directory_iterator(source, error)) {
-      std::string key = entry.path().filename().string();
-      for (char& c : key) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-      found[key].push_back(entry.path().string());
-    }
-    if (error) {
-      std::fprintf(stderr, "cannot list %s\n", source.c_str());
-      return std::nullopt;
-    }
-    std::string problems;
-    for (std::string_view name : brantel::kComponentNames) {
-      const auto paths = found.find(std::string(name));
-      if (paths == found.end()) {
-        problems += " missing " + std::string(name) + ";";
-      } else if (paths->second.size() > 1) {
-        problems += " more than one " + std::string(name) + ";";
-      } else if (auto bytes = brantel::inspect::ReadFileBytes(paths->second.front())) {
-        contents.push_back(std::move(*bytes));
-      } else {
-        problems += " cannot read " + paths->second.front() + ";";
-      }
-    }
-    if (!problems.empty()) {
-      std::fprintf(stderr, "%s:%s\n", source.c_str(), problems.c_str());
-      return std::nullopt;
-    }
-    return contents;
-  }
+using Components = std::vector<std::vector<std::uint8_t>>;
 
-  const auto image = brantel::inspect::ReadFileBytes(source);
+// The fourteen components' bytes, in catalogue order, from a folder: names are matched without
+// regard to letter case, as the build matches them.
+std::optional<Components> ReadComponentFolder(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  std::map<std::string, std::vector<std::string>> found;  // upper-case name -> paths
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+    std::string key = entry.path().filename().string();
+    for (char& c : key) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    found[key].push_back(entry.path().string());
+  }
+  if (error) {
+    std::fprintf(stderr, "cannot list %s\n", folder.c_str());
+    return std::nullopt;
+  }
+  Components contents;
+  std::string problems;
+  for (std::string_view name : brantel::kComponentNames) {
+    const auto paths = found.find(std::string(name));
+    if (paths == found.end()) {
+      problems += " missing " + std::string(name) + ";";
+    } else if (paths->second.size() > 1) {
+      problems += " more than one " + std::string(name) + ";";
+    } else if (auto bytes = brantel::inspect::ReadFileBytes(paths->second.front())) {
+      contents.push_back(std::move(*bytes));
+    } else {
+      problems += " cannot read " + paths->second.front() + ";";
+    }
+  }
+  if (problems.empty()) return contents;
+  std::fprintf(stderr, "%s:%s\n", folder.c_str(), problems.c_str());
+  return std::nullopt;
+}
+
+// The same, from a built installer's payload.
+std::optional<Components> ReadComponentPayload(const std::string& installer) {
+  const auto image = brantel::inspect::ReadFileBytes(installer);
   if (!image) {
-    std::fprintf(stderr, "cannot read %s\n", source.c_str());
+    std::fprintf(stderr, "cannot read %s\n", installer.c_str());
     return std::nullopt;
   }
   const brantel::pe::ResourceParse parsed = brantel::pe::ParseResources(*image);
   if (parsed.error != brantel::pe::ResourceError::kNone) {
-    std::fprintf(stderr, "%s: %s\n", source.c_str(), brantel::pe::Describe(parsed.error));
+    std::fprintf(stderr, "%s: %s\n", installer.c_str(), brantel::pe::Describe(parsed.error));
     return std::nullopt;
   }
+  Components contents;
   for (std::string_view name : brantel::kComponentNames) {
     const auto entry = brantel::pe::FindResource(parsed.tree, "CUSTOM", name);
     if (!entry) {
-      std::fprintf(stderr, "%s: no CUSTOM resource named %s\n", source.c_str(),
+      std::fprintf(stderr, "%s: no CUSTOM resource named %s\n", installer.c_str(),
                    std::string(name).c_str());
       return std::nullopt;
     }
     contents.emplace_back(entry->begin(), entry->end());
   }
   return contents;
+}
+
+std::optional<Components> ReadComponents(const std::string& source) {
+  std::error_code error;
+  return std::filesystem::is_directory(source, error) ? ReadComponentFolder(source)
+                                                      : ReadComponentPayload(source);
 }
 
 int Bom(const std::string& source, const char* out) {
