@@ -51,7 +51,7 @@ int RunWindow(HINSTANCE instance) {
   const ModulePayloadStore store;
   Win32FileWriter writer;
   FrmMain form(window, system, store, writer);
-  window.OnInstallClick([&form] { form.OnInstallClick(); });
+  window.SetClickHandler([&form] { form.OnInstallClick(); });
   form.OnLoad();
   window.Show();
   return window.RunMessageLoop();

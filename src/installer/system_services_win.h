@@ -10,7 +10,6 @@ class Win32SystemServices : public SystemServices {
  public:
   // `owner` is the window that a message box belongs to and disables while it is open.
   explicit Win32SystemServices(HWND owner = nullptr) noexcept : owner_(owner) {}
-  void SetOwner(HWND owner) noexcept { owner_ = owner; }
 
   std::string ReadEnvironment(std::string_view name) override;
   std::string FindOrdinaryFile(std::string_view path) override;

@@ -29,8 +29,6 @@ class PeImagePayloadStore : public PayloadStore {
   std::span<const std::uint8_t> ReadPayload(std::string_view name,
                                             std::string_view type) const override;
 
-  const pe::ResourceTree& tree() const { return tree_; }
-
  private:
   std::vector<std::uint8_t> owned_;
   pe::ResourceTree tree_;

@@ -87,8 +87,8 @@ LRESULT CALLBACK FrmMainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wPara
 // the default one. Says whether the command was the window's.
 bool FrmMainWindow::HandleCommand(WPARAM wParam, LPARAM lParam) {
   if (LOWORD(wParam) == ControlId(ControlName::CmdInstall) && HIWORD(wParam) == BN_CLICKED &&
-      onInstallClick_) {
-    onInstallClick_();
+      clickHandler_) {
+    clickHandler_();
     return true;
   }
   if (LOWORD(wParam) == IDOK && lParam == 0) {

@@ -39,7 +39,8 @@ class FrmMainWindow : public FormControls {
   ~FrmMainWindow() override;
 
   HWND handle() const noexcept { return window_.get(); }
-  void OnInstallClick(std::function<void()> handler) { onInstallClick_ = std::move(handler); }
+  // Whom a click on CmdInstall goes to: the window only delivers it.
+  void SetClickHandler(std::function<void()> handler) { clickHandler_ = std::move(handler); }
   void Show();
   // Serves the window until it closes; returns the program's exit code. An error that escaped
   // a handler ends the loop and is raised here.
@@ -99,7 +100,7 @@ class FrmMainWindow : public FormControls {
   std::array<UniqueBitmap, 5> pictures_;           // indexed by Picture
   std::array<SIZE, 5> pictureSizes_{};             // in pixels, indexed by Picture
   std::array<std::vector<Element>, 10> elements_;  // indexed by ControlName, then element
-  std::function<void()> onInstallClick_;
+  std::function<void()> clickHandler_;
   std::exception_ptr pendingError_;
   UniqueWindow window_;  // last, so it is destroyed before the fonts and bitmaps it uses
 };

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <string>
 
-namespace brantel::test {
+namespace brantel::testing {
 
 Bytes ReadCommittedFile(std::string_view relativePath) {
   const std::string path = std::string(BRANTEL_RESOURCES_DIR) + "/" + std::string(relativePath);
@@ -28,4 +28,4 @@ std::int32_t I32At(const Bytes& bytes, std::size_t offset) {
   return static_cast<std::int32_t>(U32At(bytes, offset));
 }
 
-}  // namespace brantel::test
+}  // namespace brantel::testing

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace brantel::test {
+namespace brantel::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -19,4 +19,4 @@ std::uint32_t U16At(const Bytes& bytes, std::size_t offset);
 std::uint32_t U32At(const Bytes& bytes, std::size_t offset);
 std::int32_t I32At(const Bytes& bytes, std::size_t offset);
 
-}  // namespace brantel::test
+}  // namespace brantel::testing

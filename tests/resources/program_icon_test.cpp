@@ -10,7 +10,7 @@
 
 #include "committed_file.h"
 
-namespace brantel::test {
+namespace brantel::testing {
 namespace {
 
 constexpr std::size_t kInfoHeaderSize = 40;
@@ -32,7 +32,7 @@ constexpr std::array kImages{
     ImageCase{30003, 16, 4, 296},
 };
 
-std::string ImageName(const testing::TestParamInfo<ImageCase>& param) {
+std::string ImageName(const ::testing::TestParamInfo<ImageCase>& param) {
   return "Image" + std::to_string(param.param.id);
 }
 
@@ -65,7 +65,7 @@ Pixels Decode(const Bytes& image, int size, int bitCount) {
   return pixels;
 }
 
-class IconImage : public testing::TestWithParam<ImageCase> {
+class IconImage : public ::testing::TestWithParam<ImageCase> {
  protected:
   Bytes image_ = LoadImage(GetParam().id);
   Pixels pixels_ = Decode(image_, GetParam().size, GetParam().bitCount);
@@ -114,7 +114,7 @@ TEST_P(IconImage, FigureStandsOnATransparentBackground) {
   EXPECT_LT(opaque * 10, static_cast<long>(pixels_.size()) * 9) << "nothing is transparent";
 }
 
-INSTANTIATE_TEST_SUITE_P(ThreeImages, IconImage, testing::ValuesIn(kImages), ImageName);
+INSTANTIATE_TEST_SUITE_P(ThreeImages, IconImage, ::testing::ValuesIn(kImages), ImageName);
 
 constexpr int kBlack = 0, kGrey = 8, kCyan = 14, kWhite = 15;
 
@@ -159,7 +159,7 @@ TEST_P(ColourIcon, ShowsAWindowWithTitleBarAndShadow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SixteenColours, ColourIcon,
-                         testing::ValuesIn(kImages.begin() + 1, kImages.end()), ImageName);
+                         ::testing::ValuesIn(kImages.begin() + 1, kImages.end()), ImageName);
 
 // The window leans: its top edge climbs from left to right rather than lying level.
 TEST(ProgramIcon, WindowIsSlanted) {
@@ -228,4 +228,4 @@ TEST(ProgramIcon, IcoFileHoldsTheSameImages) {
 }
 
 }  // namespace
-}  // namespace brantel::test
+}  // namespace brantel::testing

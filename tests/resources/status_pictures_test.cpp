@@ -11,7 +11,7 @@
 
 #include "committed_file.h"
 
-namespace brantel::test {
+namespace brantel::testing {
 namespace {
 
 constexpr int kSize = 16;
@@ -71,7 +71,7 @@ constexpr std::array kPictures{
     PictureCase{"arrow.bmp", {55, 168, 35}, false},
 };
 
-std::string PictureName(const testing::TestParamInfo<PictureCase>& param) {
+std::string PictureName(const ::testing::TestParamInfo<PictureCase>& param) {
   const std::string file = param.param.file;
   return file.substr(0, file.find('.'));
 }
@@ -80,7 +80,7 @@ Bitmap Load(const char* file) {
   return Bitmap(ReadCommittedFile(std::string("pictures/") + file));
 }
 
-class StatusPicture : public testing::TestWithParam<PictureCase> {
+class StatusPicture : public ::testing::TestWithParam<PictureCase> {
  protected:
   Bitmap picture_ = Load(GetParam().file);
 };
@@ -129,7 +129,7 @@ TEST_P(StatusPicture, StrongestColoursAverageTheFigureTone) {
   EXPECT_NEAR(sum.blue / kStrongest, tone.blue, kTolerance);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFive, StatusPicture, testing::ValuesIn(kPictures), PictureName);
+INSTANTIATE_TEST_SUITE_P(AllFive, StatusPicture, ::testing::ValuesIn(kPictures), PictureName);
 
 // The ring: pixels that carry at least half of the badge's own colour strength.
 std::vector<bool> RingMask(const Bitmap& picture, Rgb tone) {
@@ -179,7 +179,7 @@ TEST_P(Badge, CarriesADarkGreySymbolInItsDisc) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FourBadges, Badge,
-                         testing::ValuesIn(kPictures.begin(), kPictures.end() - 1), PictureName);
+                         ::testing::ValuesIn(kPictures.begin(), kPictures.end() - 1), PictureName);
 
 TEST(StatusPictures, BadgesShareOneOutline) {
   const std::vector<bool> reference = RingMask(Load(kPictures[0].file), kPictures[0].tone);
@@ -253,4 +253,4 @@ TEST(StatusPictures, ArrowIsLightGreenAtTopAndDarkGreenAtBottom) {
 }
 
 }  // namespace
-}  // namespace brantel::test
+}  // namespace brantel::testing

@@ -19,15 +19,6 @@ TEST(Catalogue, AnyOtherIndexNamesNoComponent) {
   }
 }
 
-TEST(Catalogue, LeavesTheIndexAloneAndHandsOutIndependentStrings) {
-  const ComponentIndex index = 5;
-  std::string first = GetDllName(index);
-  const std::string second = GetDllName(index);
-  first[0] = 'X';
-  EXPECT_EQ(second, "COMDLG32.OCX");
-  EXPECT_EQ(index, 5);
-}
-
 TEST(Catalogue, NamesAreDistinctUpperCaseEightDotThree) {
   std::set<std::string> seen;
   int dlls = 0;
