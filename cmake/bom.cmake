@@ -25,3 +25,14 @@ add_custom_command(OUTPUT "${bom}"
   VERBATIM)
 add_custom_target(brantel_bom ALL DEPENDS "${bom}")
 add_dependencies(brantel_bom brantel_host_inspect)
+
+# The window's controls and the identifiers automation finds them by, beside Brantel.exe: the
+# end-to-end tests and `make run` read them from here rather than from the sources.
+set(controls "${CMAKE_BINARY_DIR}/src/app/Brantel.controls.txt")
+add_custom_command(OUTPUT "${controls}"
+  COMMAND "${host_inspect}" controls "${controls}"
+  DEPENDS "${host_inspect}"
+  COMMENT "Listing the window's control ids in Brantel.controls.txt"
+  VERBATIM)
+add_custom_target(brantel_controls ALL DEPENDS "${controls}")
+add_dependencies(brantel_controls brantel_host_inspect)

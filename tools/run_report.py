@@ -82,7 +82,7 @@ def print_window(report, after, ids, names, source_dir):
 def main():
     args = arguments()
     names = catalogue.component_names(os.path.join(args.source_dir, "src", "installer", "catalogue.inc"))
-    ids = design.control_ids(os.path.join(args.source_dir, "src", "window", "design.h"))
+    ids = design.control_ids(design.controls_file(args.program))
     display_name, _pid = display.read_state(args.display_state)
     before, after = os.path.join(args.out, "before.bmp"), os.path.join(args.out, "after.bmp")
     print(f"Running Brantel.exe; pressing \"Install\" and waiting up to {args.timeout:g} s for \"Finish\"")

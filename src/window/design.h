@@ -82,9 +82,19 @@ std::span<const ControlDesign> FrmMainControls();
 const ControlDesign& DesignOf(ControlName name);
 
 // Control identifiers of the Win32 window: one block of 100 per control so that element i of a
-// control array is base + i. Test programs find controls by these identifiers.
+// control array is base + i. Automation finds controls by these identifiers; `brantel-inspect
+// controls` lists them for it. This is the one place the rule is written.
+inline constexpr int kControlIdBlock = 100;
+
 constexpr int ControlId(ControlName name, std::int16_t index = 0) {
-  return 100 * (static_cast<int>(name) + 1) + index;
+  return kControlIdBlock * (static_cast<int>(name) + 1) + index;
+}
+
+// The control whose elements an identifier numbers, if any.
+constexpr std::optional<ControlName> ControlOfId(int id) {
+  const int position = id / kControlIdBlock - 1;
+  if (id < kControlIdBlock || position > static_cast<int>(ControlName::lblCom)) return std::nullopt;
+  return static_cast<ControlName>(position);
 }
 
 // Twips to pixels at the display's resolution, rounded to the nearest pixel.

@@ -11,10 +11,8 @@ namespace {
 
 // Which designed control a child window is, from its identifier.
 const ControlDesign* DesignOfChild(HWND child) {
-  const int id = ::GetDlgCtrlID(child);
-  const int slot = id / 100 - 1;
-  if (slot < 0 || slot >= static_cast<int>(FrmMainControls().size())) return nullptr;
-  return &FrmMainControls()[static_cast<std::size_t>(slot)];
+  const std::optional<ControlName> name = ControlOfId(::GetDlgCtrlID(child));
+  return name ? &DesignOf(*name) : nullptr;
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ fail (ERROR_ACCESS_DENIED, 5), given as --program.
 
 import unittest
 
-from harness import automate, wine
+from harness import automate, design, wine
 
 import common
 
@@ -16,7 +16,6 @@ CODE = 5
 # Stage -> the operation that the report names.
 STAGES = {"start": "CreateFont", "naming": "SetWindowText", "loading": "CreateWindowEx",
           "showing": "UpdateWindow", "event": "SetWindowText"}
-BUTTON_ID = 700  # CmdInstall
 STAYS_SECONDS = 2
 
 
@@ -24,7 +23,8 @@ def stage_steps(stage):
     steps = [["start", wine.windows_path(ARGS.program), "--arg", stage, "--cwd", "C:\\",
               "--set", "windir=C:\\nowhere"]]
     if stage == "event":  # the run fails at once; the failure escapes the click after its box
-        steps += [["wait-window", "Brantel setup", 60], ["click", BUTTON_ID],
+        button = design.control_ids(ARGS.controls)["CmdInstall"]
+        steps += [["wait-window", "Brantel setup", 60], ["click", button],
                   ["wait-msgbox", 60], ["answer-msgbox"]]
     return steps + [["wait-msgbox", 60], ["pause", STAYS_SECONDS], ["windows"],
                     ["answer-msgbox"], ["wait-exit", 30]]

@@ -247,7 +247,7 @@ class Scenario(unittest.TestCase):
     def setUpClass(cls):
         args = cls.ARGS
         cls.names = catalogue.component_names(args.catalogue)
-        cls.ids = design.control_ids(args.design)
+        cls.ids = design.control_ids(args.controls)
         cls.button = cls.ids[BUTTON]
         cls.payload = payload(args.payload_rc, cls.names)
         cls.references = pictures.load(args.source_dir)

@@ -78,7 +78,7 @@ class FirstStart(unittest.TestCase):
     def setUpClass(cls):
         cls.dpi = ARGS.dpi
         cls.names = catalogue.component_names(ARGS.catalogue)
-        cls.ids = design.control_ids(ARGS.design)
+        cls.ids = design.control_ids(ARGS.controls)
         cls.rows = len(cls.names)
         cls.picture_size = PICTURE_SIZE[cls.dpi]
         cls.references = pictures.load(ARGS.source_dir, cls.picture_size)

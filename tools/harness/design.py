@@ -1,16 +1,19 @@
-"""Control ids of the window, derived from the design header as the program derives them."""
+"""The window's control ids, as the build lists them beside Brantel.exe (Brantel.controls.txt,
+written by `brantel-inspect controls`)."""
 
-import re
-
-CONTROL_BLOCK = 100
+import os
 
 
-def control_ids(design_h):
-    """Maps each control name to ControlId(name, 0): 100 * (position in ControlName + 1)."""
-    with open(design_h) as file:
-        text = file.read()
-    body = re.search(r"enum class ControlName\b[^{]*\{([^}]*)\}", text)
-    if not body:
-        raise ValueError(f"{design_h}: enum ControlName not found")
-    names = [name.strip() for name in re.sub(r"//[^\n]*", "", body.group(1)).split(",") if name.strip()]
-    return {name: CONTROL_BLOCK * (position + 1) for position, name in enumerate(names)}
+def controls_file(program):
+    """The list the build writes beside the program."""
+    return os.path.splitext(program)[0] + ".controls.txt"
+
+
+def control_ids(controls_txt):
+    """Maps each control name to the id of its element 0; element i of an array is that id + i."""
+    ids = {}
+    with open(controls_txt) as file:
+        for line in file:
+            name, control_id = line.split()
+            ids[name] = int(control_id)
+    return ids

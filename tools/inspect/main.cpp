@@ -5,11 +5,13 @@
 //   check FILE                   the payload and the program's own resources, nothing else, and a
 //                                sound certificate table if there is one
 //   extract FILE TYPE NAME OUT   one resource's bytes to OUT; an all-digit TYPE or NAME is a number
+//   controls OUT                 the window's controls and their automation ids, "NAME ID" a line
 //   bom SOURCE [OUT]             the bill of materials of the fourteen components, from a built
 //                                installer or from a folder of component files; to OUT if given
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -21,6 +23,7 @@
 #include "installer/catalogue.h"
 #include "layout_check.h"
 #include "pe/pe_resources.h"
+#include "window/design.h"
 
 namespace {
 
@@ -35,7 +38,8 @@ int Usage() {
       "usage: brantel-inspect list FILE\n"
       "       brantel-inspect check FILE\n"
       "       brantel-inspect extract FILE TYPE NAME OUT\n"
-      "       brantel-inspect bom FILE|FOLDER [OUT]\n",
+      "       brantel-inspect bom FILE|FOLDER [OUT]\n"
+      "       brantel-inspect controls OUT\n",
       stderr);
   return kUsage;
 }
@@ -178,6 +182,18 @@ std::optional<Components> ReadComponents(const std::string& source) {
                                                       : ReadComponentPayload(source);
 }
 
+// The window's controls and the identifiers automation finds them by, one "NAME ID" line each.
+int Controls(const char* out) {
+  std::ofstream file(out);
+  for (const brantel::ControlDesign& design : brantel::FrmMainControls()) {
+    file << design.label << ' ' << brantel::ControlId(design.name) << '\n';
+  }
+  file.close();
+  if (file) return 0;
+  std::fprintf(stderr, "cannot write %s\n", out);
+  return kFailed;
+}
+
 int Bom(const std::string& source, const char* out) {
   const auto contents = ReadComponents(source);
   if (!contents) return kFailed;
@@ -219,9 +235,11 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   const bool known = (command == "list" && argc == 3) || (command == "check" && argc == 3) ||
                      (command == "extract" && argc == 6) ||
-                     (command == "bom" && (argc == 3 || argc == 4));
+                     (command == "bom" && (argc == 3 || argc == 4)) ||
+                     (command == "controls" && argc == 3);
   if (!known) return Usage();
   if (command == "bom") return Bom(argv[2], argc == 4 ? argv[3] : nullptr);
+  if (command == "controls") return Controls(argv[2]);
 
   const auto image = brantel::inspect::ReadFileBytes(argv[2]);
   if (!image) {
