@@ -192,7 +192,7 @@ class TreeWalker {
     ResourceLeaf leaf{.type = path_[0],
                       .name = path_[1],
                       .language = path_[2],
-                      .code_page = tree_.U32(offset + 8, kErr),
+                      .codePage = tree_.U32(offset + 8, kErr),
                       .reserved = tree_.U32(offset + 12, kErr),
                       .rva = rva,
                       .size = size,
@@ -469,8 +469,8 @@ ResourceTree ReadResourceTree(std::span<const std::uint8_t> image) {
 }
 
 bool KeyMatches(const ResourceKey& key, const ResourceKey& query) {
-  if (key.is_text != query.is_text) return false;
-  return key.is_text ? AsciiEqualIgnoringCase(key.text, query.text) : key.id == query.id;
+  if (key.isText != query.isText) return false;
+  return key.isText ? AsciiEqualIgnoringCase(key.text, query.text) : key.id == query.id;
 }
 
 std::optional<std::span<const std::uint8_t>> FindResource(const ResourceTree& tree,

@@ -53,11 +53,11 @@ const char* Describe(ResourceError error);
 struct ResourceKey {
   // Implicit on purpose, so that lookups read as FindResource(tree, "CUSTOM", "VBAME.DLL") or
   // FindResource(tree, 14, 1).
-  ResourceKey(std::uint32_t number) : is_text(false), id(number) {}
-  ResourceKey(std::string_view name) : is_text(true), text(name) {}
-  ResourceKey(const char* name) : is_text(true), text(name) {}
+  ResourceKey(std::uint32_t number) : isText(false), id(number) {}
+  ResourceKey(std::string_view name) : isText(true), text(name) {}
+  ResourceKey(const char* name) : isText(true), text(name) {}
 
-  bool is_text;
+  bool isText;
   std::uint32_t id = 0;
   std::string text;
 
@@ -70,7 +70,7 @@ struct ResourceLeaf {
   ResourceKey type;
   ResourceKey name;
   ResourceKey language;
-  std::uint32_t code_page = 0;
+  std::uint32_t codePage = 0;
   std::uint32_t reserved = 0;
   std::uint32_t rva = 0;
   std::uint32_t size = 0;

@@ -116,20 +116,19 @@ VersionInfo Parse(std::span<const std::uint8_t> data) {
     }
     const std::uint32_t most = bytes.U32(root.value_offset + 8, VersionError::kBadFixedInfo);
     const std::uint32_t least = bytes.U32(root.value_offset + 12, VersionError::kBadFixedInfo);
-    info.file_version = {static_cast<std::uint16_t>(most >> 16), static_cast<std::uint16_t>(most),
-                         static_cast<std::uint16_t>(least >> 16),
-                         static_cast<std::uint16_t>(least)};
+    info.fileVersion = {static_cast<std::uint16_t>(most >> 16), static_cast<std::uint16_t>(most),
+                        static_cast<std::uint16_t>(least >> 16), static_cast<std::uint16_t>(least)};
   }
   for (const Block& child : Children(bytes, root)) {
     if (child.key != "StringFileInfo") continue;
     for (const Block& table : Children(bytes, child)) {
       for (const Block& entry : Children(bytes, table)) {
-        if (entry.key == "OLESelfRegister") info.ole_self_register = true;
-        if (entry.key == "ProductName" && !info.product_name) {
-          info.product_name = Text(bytes, entry);
+        if (entry.key == "OLESelfRegister") info.oleSelfRegister = true;
+        if (entry.key == "ProductName" && !info.productName) {
+          info.productName = Text(bytes, entry);
         }
-        if (entry.key == "FileVersion" && !info.file_version_text) {
-          info.file_version_text = Text(bytes, entry);
+        if (entry.key == "FileVersion" && !info.fileVersionText) {
+          info.fileVersionText = Text(bytes, entry);
         }
       }
     }

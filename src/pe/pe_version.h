@@ -24,13 +24,13 @@ const char* Describe(VersionError error);
 // What a component says about itself in its version resource.
 struct VersionInfo {
   // dwFileVersionMS and dwFileVersionLS of VS_FIXEDFILEINFO, as four numbers.
-  std::optional<std::array<std::uint16_t, 4>> file_version;
+  std::optional<std::array<std::uint16_t, 4>> fileVersion;
   // The "FileVersion" and "ProductName" strings of the first string table that has them, in
   // UTF-8.
-  std::optional<std::string> file_version_text;
-  std::optional<std::string> product_name;
+  std::optional<std::string> fileVersionText;
+  std::optional<std::string> productName;
   // Some string table has the key "OLESelfRegister": the file says regsvr32 can register it.
-  bool ole_self_register = false;
+  bool oleSelfRegister = false;
 };
 
 struct VersionParse {

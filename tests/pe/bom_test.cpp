@@ -29,10 +29,10 @@ TEST(Sha256, KnownDigests) {
 TEST(Bom, FileThatIsNoPeImage) {
   const ComponentFacts facts = DescribeComponent("VBAME.DLL", Of("not an image"));
   EXPECT_EQ(facts.size, 12u);
-  EXPECT_EQ(facts.file_version, "-");
-  EXPECT_EQ(facts.product_name, "-");
-  EXPECT_FALSE(facts.ole_self_register);
-  EXPECT_FALSE(facts.exports_register_server.has_value());
+  EXPECT_EQ(facts.fileVersion, "-");
+  EXPECT_EQ(facts.productName, "-");
+  EXPECT_FALSE(facts.oleSelfRegister);
+  EXPECT_FALSE(facts.exportsRegisterServer.has_value());
   EXPECT_EQ(facts.note, "PE image: truncated DOS header");
 }
 
@@ -40,8 +40,8 @@ TEST(Bom, ImageWithoutVersionResource) {
   const auto section = pe::testing::BuildResourceSection({{u"CUSTOM", u"X", 1065, {1, 2}}});
   const ComponentFacts facts = DescribeComponent("X", pe::testing::BuildImage(section));
   EXPECT_EQ(facts.note, "no version resource");
-  EXPECT_EQ(facts.file_version, "-");
-  EXPECT_EQ(facts.exports_register_server, false);
+  EXPECT_EQ(facts.fileVersion, "-");
+  EXPECT_EQ(facts.exportsRegisterServer, false);
 }
 
 TEST(Bom, BrokenVersionResourceIsNamed) {
@@ -56,10 +56,10 @@ TEST(Bom, TabsAndLineBreaksInTextsKeepTheShape) {
   ComponentFacts facts{.name = "A.OCX",
                        .size = 3,
                        .sha256 = "00",
-                       .file_version = "1.0.0.0",
-                       .product_name = "one\ttwo\nthree",
-                       .ole_self_register = true,
-                       .exports_register_server = std::nullopt,
+                       .fileVersion = "1.0.0.0",
+                       .productName = "one\ttwo\nthree",
+                       .oleSelfRegister = true,
+                       .exportsRegisterServer = std::nullopt,
                        .note = ""};
   EXPECT_EQ(FormatBom({facts}),
             "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\t"

@@ -28,10 +28,10 @@ void Bytes::Entry(std::size_t offset, std::uint32_t name_field, std::uint32_t ta
 }
 
 void Bytes::DataEntry(std::size_t offset, std::uint32_t rva, std::uint32_t size,
-                      std::uint32_t code_page) {
+                      std::uint32_t codePage) {
   U32(offset, rva);
   U32(offset + 4, size);
-  U32(offset + 8, code_page);
+  U32(offset + 8, codePage);
   U32(offset + 12, 0);
 }
 

@@ -18,7 +18,7 @@ class Bytes {
   void Directory(std::size_t offset, std::uint16_t named, std::uint16_t ids);
   void Entry(std::size_t offset, std::uint32_t name_field, std::uint32_t target);
   void DataEntry(std::size_t offset, std::uint32_t rva, std::uint32_t size,
-                 std::uint32_t code_page = 1200);
+                 std::uint32_t codePage = 1200);
   // A counted UTF-16LE string; `units` may hold anything, unpaired surrogates included.
   void Name(std::size_t offset, const std::u16string& units);
   void Resize(std::size_t size) { data.resize(size); }

@@ -13,7 +13,7 @@ pe::ResourceLeaf Leaf(pe::ResourceKey type, pe::ResourceKey name, std::uint32_t 
   return {.type = std::move(type),
           .name = std::move(name),
           .language = language,
-          .code_page = 1200,
+          .codePage = 1200,
           .reserved = 0,
           .rva = 0,
           .size = 0,

@@ -63,7 +63,7 @@ TEST_P(PeTreeBothFormats, ReadsEveryLeafInDirectoryOrder) {
     EXPECT_EQ(leaf.type, expected[i].type);
     EXPECT_EQ(leaf.name, expected[i].name);
     EXPECT_EQ(leaf.language, ResourceKey(expected[i].language));
-    EXPECT_EQ(leaf.code_page, 1200u);
+    EXPECT_EQ(leaf.codePage, 1200u);
     EXPECT_EQ(leaf.reserved, 0u);
     EXPECT_EQ(leaf.size, expected[i].data.size());
     EXPECT_EQ(std::vector<std::uint8_t>(leaf.data.begin(), leaf.data.end()), expected[i].data);

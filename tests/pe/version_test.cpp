@@ -90,21 +90,21 @@ VersionError ErrorOf(const Data& data) {
 TEST(PeVersion, ReadsVersionProductAndSelfRegistration) {
   const VersionParse parsed = ParseVersionInfo(StandIn(true));
   ASSERT_EQ(parsed.error, VersionError::kNone);
-  ASSERT_TRUE(parsed.info.file_version.has_value());
-  EXPECT_EQ(*parsed.info.file_version, (std::array<std::uint16_t, 4>{1, 2, 3, 4}));
-  EXPECT_EQ(parsed.info.file_version_text, "1.0.0.0");
-  EXPECT_EQ(parsed.info.product_name, "Brantel test stand-ins");
-  EXPECT_TRUE(parsed.info.ole_self_register);
+  ASSERT_TRUE(parsed.info.fileVersion.has_value());
+  EXPECT_EQ(*parsed.info.fileVersion, (std::array<std::uint16_t, 4>{1, 2, 3, 4}));
+  EXPECT_EQ(parsed.info.fileVersionText, "1.0.0.0");
+  EXPECT_EQ(parsed.info.productName, "Brantel test stand-ins");
+  EXPECT_TRUE(parsed.info.oleSelfRegister);
 
-  EXPECT_FALSE(ParseVersionInfo(StandIn(false)).info.ole_self_register);
+  EXPECT_FALSE(ParseVersionInfo(StandIn(false)).info.oleSelfRegister);
 }
 
 TEST(PeVersion, WithoutFixedInfoOrStrings) {
   const VersionParse parsed = ParseVersionInfo(Version({}, {}));
   ASSERT_EQ(parsed.error, VersionError::kNone);
-  EXPECT_FALSE(parsed.info.file_version.has_value());
-  EXPECT_FALSE(parsed.info.product_name.has_value());
-  EXPECT_FALSE(parsed.info.ole_self_register);
+  EXPECT_FALSE(parsed.info.fileVersion.has_value());
+  EXPECT_FALSE(parsed.info.productName.has_value());
+  EXPECT_FALSE(parsed.info.oleSelfRegister);
 }
 
 TEST(PeVersion, TextLengthCountedInBytesIsCutAtTheBlock) {
@@ -112,7 +112,7 @@ TEST(PeVersion, TextLengthCountedInBytesIsCutAtTheBlock) {
   Put16(product, 2, 0x7FFF);
   const VersionParse parsed = ParseVersionInfo(Version({product}));
   ASSERT_EQ(parsed.error, VersionError::kNone);
-  EXPECT_EQ(parsed.info.product_name, "Widget");
+  EXPECT_EQ(parsed.info.productName, "Widget");
 }
 
 TEST(PeVersion, BrokenBlocks) {

@@ -33,15 +33,15 @@ void AddVersionFacts(const pe::ResourceTree& resources, ComponentFacts& facts) {
     return;
   }
   const pe::VersionInfo& info = parsed.info;
-  if (info.file_version) {
-    const auto& v = *info.file_version;
-    facts.file_version = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
-                         std::to_string(v[2]) + "." + std::to_string(v[3]);
-  } else if (info.file_version_text) {
-    facts.file_version = *info.file_version_text;
+  if (info.fileVersion) {
+    const auto& v = *info.fileVersion;
+    facts.fileVersion = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
+                        std::to_string(v[2]) + "." + std::to_string(v[3]);
+  } else if (info.fileVersionText) {
+    facts.fileVersion = *info.fileVersionText;
   }
-  if (info.product_name) facts.product_name = *info.product_name;
-  facts.ole_self_register = info.ole_self_register;
+  if (info.productName) facts.productName = *info.productName;
+  facts.oleSelfRegister = info.oleSelfRegister;
 }
 
 }  // namespace
@@ -50,10 +50,10 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
   ComponentFacts facts{.name = std::string(name),
                        .size = bytes.size(),
                        .sha256 = Sha256Hex(bytes),
-                       .file_version = "-",
-                       .product_name = "-",
-                       .ole_self_register = false,
-                       .exports_register_server = std::nullopt,
+                       .fileVersion = "-",
+                       .productName = "-",
+                       .oleSelfRegister = false,
+                       .exportsRegisterServer = std::nullopt,
                        .note = ""};
   const pe::ResourceParse resources = pe::ParseResources(bytes);
   if (resources.error != pe::ResourceError::kNone) {
@@ -61,7 +61,7 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
     return facts;
   }
   const pe::ExportLookup exports = pe::FindExport(bytes, "DllRegisterServer");
-  if (exports.error == pe::ResourceError::kNone) facts.exports_register_server = exports.found;
+  if (exports.error == pe::ResourceError::kNone) facts.exportsRegisterServer = exports.found;
   AddVersionFacts(resources.tree, facts);
   return facts;
 }
@@ -72,11 +72,11 @@ std::string FormatBom(const std::vector<ComponentFacts>& components) {
       "note\n";
   for (const ComponentFacts& c : components) {
     out += Field(c.name) + "\t" + std::to_string(c.size) + "\t" + c.sha256 + "\t" +
-           Field(c.file_version) + "\t" + Field(c.product_name) + "\t" +
-           (c.ole_self_register ? "yes" : "no") + "\t" +
-           (!c.exports_register_server   ? "-"
-            : *c.exports_register_server ? "yes"
-                                         : "no") +
+           Field(c.fileVersion) + "\t" + Field(c.productName) + "\t" +
+           (c.oleSelfRegister ? "yes" : "no") + "\t" +
+           (!c.exportsRegisterServer   ? "-"
+            : *c.exportsRegisterServer ? "yes"
+                                       : "no") +
            "\t" + Field(c.note) + "\n";
   }
   return out;

@@ -14,12 +14,12 @@ struct ComponentFacts {
   std::string name;
   std::uint64_t size = 0;
   std::string sha256;
-  std::string file_version;  // "-" when the file has no readable version resource
-  std::string product_name;  // "-" likewise
-  bool ole_self_register = false;
+  std::string fileVersion;  // "-" when the file has no readable version resource
+  std::string productName;  // "-" likewise
+  bool oleSelfRegister = false;
   // Whether its export table lists DllRegisterServer; unknown for a file that is no PE image or
   // whose exports cannot be read.
-  std::optional<bool> exports_register_server;
+  std::optional<bool> exportsRegisterServer;
   std::string note;  // why there is no version information, or empty
 };
 

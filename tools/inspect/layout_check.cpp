@@ -34,7 +34,7 @@ std::string Entry(const pe::ResourceKey& type, const pe::ResourceKey& name) {
 }  // namespace
 
 std::string FormatKey(const pe::ResourceKey& key) {
-  return key.is_text ? "\"" + key.text + "\"" : std::to_string(key.id);
+  return key.isText ? "\"" + key.text + "\"" : std::to_string(key.id);
 }
 
 // Every expected entry is there, in exactly one language.

@@ -80,7 +80,7 @@ int List(const ResourceTree& tree, const brantel::pe::CertificateParse& certific
   for (const brantel::pe::ResourceLeaf& leaf : tree) {
     std::printf("%s %s %s %u %u\n", brantel::inspect::FormatKey(leaf.type).c_str(),
                 brantel::inspect::FormatKey(leaf.name).c_str(),
-                brantel::inspect::FormatKey(leaf.language).c_str(), leaf.code_page, leaf.size);
+                brantel::inspect::FormatKey(leaf.language).c_str(), leaf.codePage, leaf.size);
   }
   if (certificates.error != brantel::pe::ResourceError::kNone) {
     std::fprintf(stderr, "%s: %s\n", path, brantel::pe::Describe(certificates.error));
