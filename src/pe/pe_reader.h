@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <utility>
 
 namespace brantel::pe::detail {
 
@@ -19,6 +20,26 @@ struct ReadFailure {
 template <typename Kind>
 [[noreturn]] void Fail(Kind error) {
   throw ReadFailure<Kind>{error};
+}
+
+// The text a table gives for an error kind, or `otherwise`.
+template <typename Kind, std::size_t N>
+const char* TextOf(const std::pair<Kind, const char*> (&table)[N], Kind kind,
+                   const char* otherwise) {
+  for (const auto& [listed, text] : table) {
+    if (listed == kind) return text;
+  }
+  return otherwise;
+}
+
+// Runs a parse and gives its outcome as a value: {kNone, result}, or {the error, empty}.
+template <typename Outcome, typename Kind, typename Parse>
+Outcome Capture(Parse parse) {
+  try {
+    return {Kind::kNone, parse()};
+  } catch (const ReadFailure<Kind>& failure) {
+    return {failure.error, {}};
+  }
 }
 
 template <typename Kind>

@@ -430,34 +430,19 @@ constexpr std::pair<ResourceError, const char*> kDescriptions[] = {
 };
 
 const char* Describe(ResourceError error) {
-  for (const auto& [kind, text] : kDescriptions) {
-    if (kind == error) return text;
-  }
-  return "PE resources: unknown error";
+  return detail::TextOf(kDescriptions, error, "PE resources: unknown error");
 }
 
 ResourceParse ParseResources(std::span<const std::uint8_t> image) {
-  try {
-    return {ResourceError::kNone, Parse(image)};
-  } catch (const Failure& failure) {
-    return {failure.error, {}};
-  }
+  return detail::Capture<ResourceParse, ResourceError>([&] { return Parse(image); });
 }
 
 ExportLookup FindExport(std::span<const std::uint8_t> image, std::string_view name) {
-  try {
-    return {ResourceError::kNone, ExportsName(image, name)};
-  } catch (const Failure& failure) {
-    return {failure.error, false};
-  }
+  return detail::Capture<ExportLookup, ResourceError>([&] { return ExportsName(image, name); });
 }
 
 CertificateParse ParseCertificates(std::span<const std::uint8_t> image) {
-  try {
-    return {ResourceError::kNone, ParseTable(image)};
-  } catch (const Failure& failure) {
-    return {failure.error, {}};
-  }
+  return detail::Capture<CertificateParse, ResourceError>([&] { return ParseTable(image); });
 }
 
 ResourceTree ReadResourceTree(std::span<const std::uint8_t> image) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pe/pe_reader.h"
@@ -138,32 +139,24 @@ VersionInfo Parse(std::span<const std::uint8_t> data) {
 
 }  // namespace
 
+constexpr std::pair<VersionError, const char*> kDescriptions[] = {
+    {VersionError::kNone, "no error"},
+    {VersionError::kTruncatedBlock, "version resource: block header past the end"},
+    {VersionError::kBadBlockLength,
+     "version resource: block length shorter than its header or past its parent"},
+    {VersionError::kUnterminatedKey, "version resource: key without its terminating zero"},
+    {VersionError::kBadRootKey, "version resource: the outer block is not VS_VERSION_INFO"},
+    {VersionError::kValuePastBlock, "version resource: value past the end of its block"},
+    {VersionError::kBadFixedInfo,
+     "version resource: VS_FIXEDFILEINFO too short or without its signature"},
+};
+
 const char* Describe(VersionError error) {
-  switch (error) {
-    case VersionError::kNone:
-      return "no error";
-    case VersionError::kTruncatedBlock:
-      return "version resource: block header past the end";
-    case VersionError::kBadBlockLength:
-      return "version resource: block length shorter than its header or past its parent";
-    case VersionError::kUnterminatedKey:
-      return "version resource: key without its terminating zero";
-    case VersionError::kBadRootKey:
-      return "version resource: the outer block is not VS_VERSION_INFO";
-    case VersionError::kValuePastBlock:
-      return "version resource: value past the end of its block";
-    case VersionError::kBadFixedInfo:
-      return "version resource: VS_FIXEDFILEINFO too short or without its signature";
-  }
-  return "version resource: unknown error";
+  return detail::TextOf(kDescriptions, error, "version resource: unknown error");
 }
 
 VersionParse ParseVersionInfo(std::span<const std::uint8_t> block) {
-  try {
-    return {VersionError::kNone, Parse(block)};
-  } catch (const Failure& failure) {
-    return {failure.error, {}};
-  }
+  return detail::Capture<VersionParse, VersionError>([&] { return Parse(block); });
 }
 
 }  // namespace brantel::pe
