@@ -17,6 +17,8 @@ want llvm
 want libclang-rt-14-dev
 want zlib1g-dev
 want clang-format
+# The hash of the bill of materials, in brantel-inspect.
+want libssl-dev
 # Cross build.
 want g++-mingw-w64-i686-win32
 want binutils-mingw-w64-i686

@@ -6,7 +6,7 @@
 
 namespace brantel::inspect {
 
-// The SHA-256 of `bytes` (FIPS 180-4) as 64 lower-case hex digits.
+// The SHA-256 of `bytes`, computed by OpenSSL, as 64 lower-case hex digits.
 std::string Sha256Hex(std::span<const std::uint8_t> bytes);
 
 }  // namespace brantel::inspect
