@@ -16,12 +16,7 @@ namespace {
 constexpr const wchar_t* kMarkKey = L"Software\\Brantel\\StandIns";
 const HKEY kMarkRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
-struct RegistryKeyTraits {
-  using Handle = HKEY;
-  static Handle Empty() noexcept { return nullptr; }
-  static void Close(Handle key) noexcept { ::RegCloseKey(key); }
-};
-using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+using UniqueRegistryKey = UniqueHandle<HandleTraits<HKEY, &::RegCloseKey>>;
 
 // The folder the program installs into: %windir%\System32\, as the program builds it.
 std::wstring SystemFolder() {

@@ -12,11 +12,10 @@
 namespace brantel::automate {
 namespace {
 
-struct FileTraits {
-  using Handle = std::FILE*;
-  static Handle Empty() noexcept { return nullptr; }
-  static void Close(Handle file) noexcept { std::fclose(file); }
-};
+void CloseFile(std::FILE* file) noexcept {
+  std::fclose(file);
+}
+using UniqueCFile = UniqueHandle<HandleTraits<std::FILE*, &CloseFile>>;
 
 constexpr int kRowAlignment = 4;
 
@@ -40,7 +39,7 @@ void WriteBmp(const std::wstring& path, int width, int height,
   file.bfType = 0x4D42;  // "BM"
   file.bfOffBits = sizeof(file) + sizeof(info);
   file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
-  const UniqueHandle<FileTraits> out(_wfopen(path.c_str(), L"wb"));
+  const UniqueCFile out(_wfopen(path.c_str(), L"wb"));
   if (!out) throw StepFailure("cannot create " + Narrow(path));
   const bool written = std::fwrite(&file, sizeof(file), 1, out.get()) == 1 &&
                        std::fwrite(&info, sizeof(info), 1, out.get()) == 1 &&
