@@ -12,6 +12,7 @@ inline constexpr std::uint32_t kInvalidArgument = 87;         // ERROR_INVALID_P
 inline constexpr std::uint32_t kResourceTypeNotFound = 1813;  // ERROR_RESOURCE_TYPE_NOT_FOUND
 inline constexpr std::uint32_t kResourceNameNotFound = 1814;  // ERROR_RESOURCE_NAME_NOT_FOUND
 inline constexpr std::uint32_t kBadFormat = 11;               // ERROR_BAD_FORMAT
+inline constexpr std::uint32_t kInvalidData = 13;             // ERROR_INVALID_DATA
 }  // namespace error_code
 
 // Where an error was raised: a source file, relative to the source tree, and a line, taken as

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 
@@ -8,18 +9,45 @@
 
 namespace brantel {
 
-// Writes whole files. After a successful call the file at `path` holds exactly `bytes`, whether
-// it existed before or not; after a failed one no partly written file remains. A path whose
-// folder does not exist fails without creating anything.
+// A component's bytes in a file of their own beside the destination, already on disk, under a
+// name no component has. Destroying it before it is placed removes that file; so does the
+// system, should the program be ended while it is written.
+class StagedFile {
+ public:
+  virtual ~StagedFile() = default;
+  // Gives the file the destination's name, unless an entry of that name exists: then the staged
+  // file stays as it is and the answer is false.
+  virtual bool PlaceIfNameFree() = 0;
+  // Gives the file the destination's name, replacing the entry that has it.
+  virtual void PlaceReplacing() = 0;
+  // Removes the staged file; a removal that fails is an error.
+  virtual void Discard() = 0;
+};
+
+// Writes whole files so that a destination holds either what it held before or every byte of the
+// new file, never part of it: whether the program fails, is ended or loses power on the way.
 class FileWriter {
  public:
   virtual ~FileWriter() = default;
-  virtual void WriteWholeFile(std::string_view path, std::span<const std::uint8_t> bytes) = 0;
+  // Writes `bytes` into a new file in the folder of `path`. A path whose folder does not exist
+  // fails without creating anything.
+  virtual std::unique_ptr<StagedFile> Stage(std::string_view path,
+                                            std::span<const std::uint8_t> bytes) = 0;
+  // Whether `path` names an ordinary file, as the install run's existence test judges one.
+  virtual bool HoldsOrdinaryFile(std::string_view path) = 0;
+  // Removes the file at `path`; a removal that fails is an error.
+  virtual void RemoveFile(std::string_view path) = 0;
+};
+
+enum class Extraction {
+  Written,            // the entry is now the file at the path
+  CompletedMeanwhile  // an ordinary file took that name while the entry was written; it stays
 };
 
 // Writes the payload entry `name` of `type` to `path`, byte for byte. A missing entry fails
-// before any file is touched.
-void ExtractFile(const PayloadStore& store, FileWriter& writer, std::string_view name,
-                 std::string_view type, std::string_view path);
+// before any file is touched; a failure leaves whatever had that name before as it was. An
+// entry of that name that is no ordinary file (hidden or system) is replaced.
+Extraction ExtractFile(const PayloadStore& store, FileWriter& writer, std::string_view name,
+                       std::string_view type, std::string_view path);
 
 }  // namespace brantel

@@ -3,29 +3,61 @@
 #include <exception>
 
 #include "installer/catalogue.h"
+#include "installer/failure_line.h"
 
 namespace brantel {
 namespace {
 
+// Starts the registration of a component that was just written. A component whose registration
+// could not be started is removed again, so that the next run installs it afresh instead of
+// calling it installed.
+void StartRegistration(SystemServices& system, FileWriter& writer, const std::string& name,
+                       const std::string& path, const std::string& systemFolder) {
+  try {
+    system.StartSystemProgram("regsvr32.exe", "regsvr32 /s " + name, systemFolder);
+  } catch (...) {
+    writer.RemoveFile(path);
+    throw;
+  }
+}
+
 void InstallComponents(InstallControls& controls, SystemServices& system, const PayloadStore& store,
-                       FileWriter& writer) {
+                       FileWriter& writer, std::string& current) {
   const std::string systemFolder = system.ReadEnvironment("windir") + "\\System32\\";
   for (ComponentIndex index = 0; index < kComponentCount; ++index) {
     const std::string name = GetDllName(index);
+    current = name;
     controls.SetRowState(index, RowState::InProgress);
     const std::string path = systemFolder + name;
-    if (system.FindOrdinaryFile(path).empty()) {
-      ExtractFile(store, writer, name, kPayloadType, path);
-      system.StartSystemProgram("regsvr32.exe", "regsvr32 /s " + name, systemFolder);
-      controls.AppendRowStatus(index, kMessageInstalled);
-      controls.SetRowState(index, RowState::Installed);
-    } else {
-      // A present file is left as it is: not compared, replaced or registered again.
+    // A present file is left as it is: not compared, replaced or registered again. So is one
+    // that another copy of the setup completed while this one wrote the same component.
+    bool present = !system.FindOrdinaryFile(path).empty();
+    if (!present) {
+      present = ExtractFile(store, writer, name, kPayloadType, path) ==
+                Extraction::CompletedMeanwhile;
+      if (!present) StartRegistration(system, writer, name, path, systemFolder);
+    }
+    if (present) {
       controls.AppendRowStatus(index, kMessageAlreadyInstalled);
       controls.SetRowState(index, RowState::AlreadyInstalled);
+    } else {
+      controls.AppendRowStatus(index, kMessageInstalled);
+      controls.SetRowState(index, RowState::Installed);
     }
     // The row is done: the user sees it complete before the run moves on.
     controls.PaintNow();
+  }
+  current.clear();
+}
+
+// What failed, for whoever watches the program's debug output. The user sees only the fixed
+// message, so building the line must not stop the message from being shown.
+void TellDebugger(SystemServices& system, const std::string& component,
+                  const std::exception& error) noexcept {
+  try {
+    system.SendDebugLine(DescribeFailure(component, error, system.ErrorText(FailureCode(error))));
+  } catch (...) {
+    system.SendDebugLine("Brantel setup: the install run failed");
   }
 }
 
@@ -33,15 +65,17 @@ void InstallComponents(InstallControls& controls, SystemServices& system, const 
 
 void Install(InstallControls& controls, SystemServices& system, const PayloadStore& store,
              FileWriter& writer) {
+  std::string current;  // the component being dealt with, for the report of a failure
   try {
     if (controls.ButtonCaption() == kCaptionFinish) system.EndProgram();
     if (controls.ButtonCaption() == kCaptionInstalling) return;
     controls.SetButtonCaption(kCaptionInstalling);
-    InstallComponents(controls, system, store, writer);
+    InstallComponents(controls, system, store, writer, current);
     controls.SetButtonCaption(kCaptionFinish);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     // The run's one handler: a fixed message, then the run is over. Rows keep what they show,
     // and show it before the message appears.
+    TellDebugger(system, current, error);
     controls.PaintNow();
     system.ShowMessage(kInstallError, kApplicationTitle);
     controls.SetButtonCaption(kCaptionFinish);

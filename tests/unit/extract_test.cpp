@@ -31,11 +31,39 @@ TEST(ExtractFile, AMissingEntryFailsBeforeAnyFileIsTouched) {
   EXPECT_TRUE(writer.files.empty());
 }
 
-TEST(ExtractFile, AFailedWriteReachesTheCaller) {
+TEST(ExtractFile, AFailedWriteLeavesWhatHadTheNameAndNoStagedFile) {
   testing::FakeStore store;
   testing::FakeWriter writer;
-  writer.failOn = "C:\\full\\VBAME.DLL";
-  EXPECT_THROW(ExtractFile(store, writer, "VBAME.DLL", "Custom", "C:\\full\\VBAME.DLL"), Error);
+  const std::string path = "C:\\full\\VBAME.DLL";
+  writer.hidden[path] = {1, 2, 3};
+  writer.failOn = path;
+  EXPECT_THROW(ExtractFile(store, writer, "VBAME.DLL", "Custom", path), Error);
+  EXPECT_EQ(writer.hidden.at(path), (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_TRUE(writer.files.empty());
+  EXPECT_EQ(writer.stagedLeft, 0);
+}
+
+TEST(ExtractFile, AHiddenOrSystemEntryIsReplacedByTheWholeEntry) {
+  testing::FakeStore store;
+  testing::FakeWriter writer;
+  const std::string path = "C:\\windows\\System32\\MSINET.OCX";
+  writer.hidden[path] = std::vector<std::uint8_t>(4096, 0xA5);
+  EXPECT_EQ(ExtractFile(store, writer, "MSINET.OCX", "Custom", path), Extraction::Written);
+  EXPECT_FALSE(writer.hidden.contains(path));
+  EXPECT_EQ(writer.files.at(path), store.entries.at("MSINET.OCX"));
+  EXPECT_EQ(writer.stagedLeft, 0);
+}
+
+TEST(ExtractFile, AFileAnotherCopyCompletedMeanwhileStaysAndTheStagedOneGoes) {
+  testing::FakeStore store;
+  testing::FakeWriter writer;
+  const std::string path = "C:\\windows\\System32\\MSINET.OCX";
+  writer.completedMeanwhile[path] = {9, 9};
+  EXPECT_EQ(ExtractFile(store, writer, "MSINET.OCX", "Custom", path),
+            Extraction::CompletedMeanwhile);
+  EXPECT_EQ(writer.files.at(path), (std::vector<std::uint8_t>{9, 9}));
+  EXPECT_TRUE(writer.order.empty());
+  EXPECT_EQ(writer.stagedLeft, 0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "installer/catalogue.h"
 
@@ -15,7 +16,52 @@ std::string Upper(std::string_view text) {
   return upper;
 }
 
+class FakeStagedFile : public StagedFile {
+ public:
+  FakeStagedFile(FakeWriter& folder, std::string path, std::span<const std::uint8_t> bytes)
+      : folder_(folder), path_(std::move(path)), bytes_(bytes.begin(), bytes.end()) {
+    ++folder_.stagedLeft;
+  }
+  ~FakeStagedFile() override {
+    if (!gone_) --folder_.stagedLeft;
+  }
+  bool PlaceIfNameFree() override {
+    if (folder_.files.contains(path_) || folder_.hidden.contains(path_)) return false;
+    Place();
+    return true;
+  }
+  void PlaceReplacing() override {
+    folder_.hidden.erase(path_);
+    Place();
+  }
+  void Discard() override {
+    --folder_.stagedLeft;
+    gone_ = true;
+  }
+
+ private:
+  void Place() {
+    folder_.files[path_] = bytes_;
+    folder_.order.push_back(path_);
+    Discard();
+  }
+  FakeWriter& folder_;
+  std::string path_;
+  std::vector<std::uint8_t> bytes_;
+  bool gone_ = false;
+};
+
 }  // namespace
+
+std::unique_ptr<StagedFile> FakeWriter::Stage(std::string_view path,
+                                              std::span<const std::uint8_t> bytes) {
+  if (failOn == path) throw Error(112, "WriteFile");  // ERROR_DISK_FULL
+  const std::string name(path);
+  if (const auto other = completedMeanwhile.find(name); other != completedMeanwhile.end()) {
+    files[name] = other->second;
+  }
+  return std::make_unique<FakeStagedFile>(*this, name, bytes);
+}
 
 FakeStore::FakeStore() {
   for (std::size_t i = 0; i < kComponentNames.size(); ++i) {

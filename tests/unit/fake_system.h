@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <span>
@@ -49,6 +50,13 @@ class FakeSystem : public SystemServices {
     if (timeline != nullptr) timeline->push_back("message");
     messages.push_back({std::string(text), std::string(title)});
   }
+  std::string ErrorText(std::uint32_t code) override {
+    return code == 112 ? "There is not enough space on the disk.\r\n" : "";
+  }
+  void SendDebugLine(std::string_view line) noexcept override {
+    if (timeline != nullptr) timeline->push_back("debug");
+    debugLines.emplace_back(line);
+  }
   [[noreturn]] void EndProgram() override {
     ops.push_back("end");
     throw ProgramEnded{};
@@ -60,6 +68,7 @@ class FakeSystem : public SystemServices {
   bool failStart = false;
   std::vector<StartedProgram> started;
   std::vector<std::pair<std::string, std::string>> messages;
+  std::vector<std::string> debugLines;
   std::vector<std::string> ops;
   std::vector<std::string>* timeline = nullptr;  // shared with the window's fake, when set
 };
@@ -73,17 +82,30 @@ class FakeStore : public PayloadStore {
   std::map<std::string, std::vector<std::uint8_t>> entries;  // upper-case name → bytes
 };
 
-// Records whole-file writes; can be told to fail for one path.
+// A folder as the writer sees it. Staged files take their name only when placed; `hidden` are
+// entries that are there but no ordinary files; `completedMeanwhile` are files that another copy
+// of the setup places while this one stages the same path.
 class FakeWriter : public FileWriter {
  public:
-  void WriteWholeFile(std::string_view path, std::span<const std::uint8_t> bytes) override {
-    if (failOn == path) throw Error(112, "disk full");  // ERROR_DISK_FULL
-    files[std::string(path)] = std::vector<std::uint8_t>(bytes.begin(), bytes.end());
-    order.push_back(std::string(path));
+  std::unique_ptr<StagedFile> Stage(std::string_view path,
+                                    std::span<const std::uint8_t> bytes) override;
+  bool HoldsOrdinaryFile(std::string_view path) override {
+    return files.contains(std::string(path));
   }
-  std::map<std::string, std::vector<std::uint8_t>> files;
-  std::vector<std::string> order;
+  void RemoveFile(std::string_view path) override {
+    if (failRemove) throw Error(5, "remove");  // ERROR_ACCESS_DENIED
+    files.erase(std::string(path));
+    removed.push_back(std::string(path));
+  }
+
+  std::map<std::string, std::vector<std::uint8_t>> files;  // ordinary files under their names
+  std::map<std::string, std::vector<std::uint8_t>> hidden;
+  std::map<std::string, std::vector<std::uint8_t>> completedMeanwhile;
+  std::vector<std::string> order;  // names in the order they were placed
+  std::vector<std::string> removed;
   std::optional<std::string> failOn;
+  bool failRemove = false;
+  int stagedLeft = 0;  // staged files neither placed nor removed
 };
 
 }  // namespace brantel::testing

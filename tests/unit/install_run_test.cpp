@@ -164,7 +164,9 @@ TEST(InstallRun, ExistenceTestStartAndStatusLineFailuresAllReachTheOneHandler) {
     run.system.failStart = true;
     run.Click();
     EXPECT_EQ(run.system.messages.size(), 1u);
-    EXPECT_EQ(run.writer.files.size(), 1u);  // written, then the start failed
+    // Written, then removed again once its registration could not be started.
+    EXPECT_TRUE(run.writer.files.empty());
+    EXPECT_EQ(run.writer.removed, std::vector<std::string>{run.PathOf(0)});
     EXPECT_EQ(run.form.VisiblePictures(0), std::vector<ControlName>{PicArrow});
     EXPECT_EQ(run.form.Label(0), "VBAME.DLL");
   }
@@ -177,6 +179,31 @@ TEST(InstallRun, ExistenceTestStartAndStatusLineFailuresAllReachTheOneHandler) {
     EXPECT_EQ(run.form.VisiblePictures(2), std::vector<ControlName>{PicArrow});
     EXPECT_EQ(run.form.buttonCaption, "Finish");
   }
+}
+
+TEST(InstallRun, AComponentAnotherCopyCompletedMeanwhileIsAlreadyInstalledAndNotRegistered) {
+  InstallFixture run;
+  run.writer.completedMeanwhile[run.PathOf(2)] = {7};
+  run.Click();
+  EXPECT_EQ(run.writer.files.at(run.PathOf(2)), std::vector<std::uint8_t>{7});
+  EXPECT_EQ(run.system.started.size(), 13u);
+  EXPECT_EQ(run.form.VisiblePictures(2), std::vector<ControlName>{PicInfo});
+  EXPECT_TRUE(run.form.Label(2).ends_with("Already installed"));
+  EXPECT_EQ(run.form.buttonCaption, "Finish");
+}
+
+TEST(InstallRun, TheHandlerTellsTheDebuggerWhatFailedBeforeTheMessage) {
+  InstallFixture run;
+  run.writer.failOn = run.PathOf(4);
+  run.Click();
+  ASSERT_EQ(run.system.debugLines.size(), 1u);
+  const std::string& line = run.system.debugLines[0];
+  EXPECT_TRUE(line.starts_with("Brantel setup: MSWINSCK.OCX: WriteFile failed, error 112 "
+                               "(There is not enough space on the disk.), "))
+      << line;
+  EXPECT_NE(line.find("fake_system.cpp line "), std::string::npos) << line;
+  const std::vector<std::string> end(run.timeline.end() - 4, run.timeline.end());
+  EXPECT_EQ(end, (std::vector<std::string>{"debug", "paint", "message", "caption Finish"}));
 }
 
 TEST(InstallRun, MissingPayloadEntryFailsBeforeAnyFileIsWritten) {
