@@ -55,8 +55,10 @@ function(brantel_is_i386_pe file out_var)
 endfunction()
 
 if(CMAKE_SCRIPT_MODE_FILE)
-  # Build step. Inputs: CATALOGUE (catalogue.inc), PAYLOAD_DIR (the folder), OUTPUT (payload.rc).
-  foreach(input CATALOGUE PAYLOAD_DIR OUTPUT)
+  # Build step. Inputs: CATALOGUE (catalogue.inc), PAYLOAD_DIR (the folder), OUTPUT (payload.rc),
+  # DIGESTS (payload_digests.inc, the SHA-256 of each entry that the program checks before it
+  # writes the entry).
+  foreach(input CATALOGUE PAYLOAD_DIR OUTPUT DIGESTS)
     if(NOT DEFINED ${input})
       message(FATAL_ERROR "payload.cmake needs -D${input}=...")
     endif()
@@ -110,6 +112,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
 
   # Each entry carries its file's hash, so that a changed payload file changes payload.rc and
   # windres runs again; windres reports no dependency on the files it packs.
+  set(digests "// Written by cmake/payload.cmake: the SHA-256 of each payload entry.\n")
   set(rc "// Written by cmake/payload.cmake from src/installer/catalogue.inc and\n")
   string(APPEND rc "// ${PAYLOAD_DIR}.\n")
   string(APPEND rc "LANGUAGE 0x29, 0x01\n")
@@ -126,6 +129,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
     endif()
     file(SHA256 "${path}" hash)
     string(APPEND rc "// sha256 ${hash}\n${name} CUSTOM \"${path}\"\n")
+    string(APPEND digests "BRANTEL_PAYLOAD_DIGEST(\"${name}\", \"${hash}\")\n")
   endforeach()
   if(not_pe)
     list(JOIN not_pe ", " not_pe_text)
@@ -134,6 +138,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
 
   include("${CMAKE_CURRENT_LIST_DIR}/write_if_changed.cmake")
   brantel_write_if_changed("${OUTPUT}" "${rc}")
+  brantel_write_if_changed("${DIGESTS}" "${digests}")
   return()
 endif()
 
@@ -144,6 +149,7 @@ set(BRANTEL_PAYLOAD_DIR "" CACHE PATH
 set(BRANTEL_CATALOGUE "${CMAKE_SOURCE_DIR}/src/installer/catalogue.inc")
 set(BRANTEL_STANDIN_DIR "${CMAKE_BINARY_DIR}/standin/components")
 set(BRANTEL_PAYLOAD_RC "${CMAKE_BINARY_DIR}/payload/payload.rc")
+set(BRANTEL_PAYLOAD_DIGESTS "${CMAKE_BINARY_DIR}/payload/payload_digests.inc")
 
 add_subdirectory("${CMAKE_SOURCE_DIR}/tools/standin" "${CMAKE_BINARY_DIR}/standin")
 
@@ -157,14 +163,19 @@ endif()
 # leaves windres and the link alone.
 add_custom_target(brantel_payload
   COMMAND "${CMAKE_COMMAND}" "-DCATALOGUE=${BRANTEL_CATALOGUE}" "-DPAYLOAD_DIR=${payload_dir}"
-          "-DOUTPUT=${BRANTEL_PAYLOAD_RC}" -P "${CMAKE_CURRENT_LIST_FILE}"
-  BYPRODUCTS "${BRANTEL_PAYLOAD_RC}"
+          "-DOUTPUT=${BRANTEL_PAYLOAD_RC}" "-DDIGESTS=${BRANTEL_PAYLOAD_DIGESTS}"
+          -P "${CMAKE_CURRENT_LIST_FILE}"
+  BYPRODUCTS "${BRANTEL_PAYLOAD_RC}" "${BRANTEL_PAYLOAD_DIGESTS}"
   COMMENT "Listing the payload from ${payload_dir}"
   VERBATIM)
 if(NOT BRANTEL_PAYLOAD_DIR)
   add_dependencies(brantel_payload brantel_standins)
 endif()
 
-# What Brantel.exe and the cross-built test programs link to carry the payload.
-add_library(brantel_payload_resources OBJECT "${BRANTEL_PAYLOAD_RC}")
+# What Brantel.exe and the cross-built test programs link to carry the payload, with the digest of
+# each entry that the build recorded as it packed it.
+add_library(brantel_payload_resources OBJECT "${BRANTEL_PAYLOAD_RC}"
+  "${CMAKE_SOURCE_DIR}/src/installer/payload_digests.cpp")
+target_include_directories(brantel_payload_resources PRIVATE
+  "${CMAKE_SOURCE_DIR}/src" "${CMAKE_BINARY_DIR}/payload")
 add_dependencies(brantel_payload_resources brantel_payload)

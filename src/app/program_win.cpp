@@ -9,10 +9,14 @@
 #include "app/frm_main.h"
 #include "common/unique_handle_win.h"
 #include "common/check_win.h"
+#include "common/error_text_win.h"
 #include "common/system_directory_win.h"
 #include "common/utf8_win.h"
 #include "installer/file_writer_win.h"
+#include "installer/payload_digest.h"
+#include "installer/payload_digests.h"
 #include "installer/payload_store_win.h"
+#include "installer/sha256_win.h"
 #include "installer/system_services_win.h"
 #include "window/form_win.h"
 
@@ -48,7 +52,9 @@ int RunWindow(HINSTANCE instance) {
   const UniqueModule comctl = InitialiseCommonControls();
   FrmMainWindow window(instance);
   Win32SystemServices system(window.handle());
-  const ModulePayloadStore store;
+  const ModulePayloadStore packed;
+  const Win32Sha256 hasher;
+  const VerifiedPayloadStore store(packed, PackedPayloadDigests(), hasher);
   Win32FileWriter writer;
   FrmMain form(window, system, store, writer);
   window.SetClickHandler([&form] { form.OnInstallClick(); });
@@ -66,37 +72,42 @@ std::wstring DecimalText(DWORD value) {
   return digits;
 }
 
+constexpr wchar_t kUnhandledHeadline[] =
+    L"Brantel setup stopped: an error that nothing could handle.";
+
+// "Error 5: Access is denied. (CreateFile, src/installer/file_writer_win.cpp line 60)"
+std::wstring DescribeUnhandled(DWORD code, const char* where, const CallSite* site) {
+  std::wstring text = L"Error " + DecimalText(code);
+  std::wstring systemText = SystemErrorText(code);
+  while (!systemText.empty() && (systemText.back() == L'\n' || systemText.back() == L'\r')) {
+    systemText.pop_back();
+  }
+  if (!systemText.empty()) text += L": " + systemText;
+  text += L" (" + Widen(where);
+  if (site != nullptr) text += L", " + Widen(site->file) + L" line " + DecimalText(site->line);
+  return text + L")";
+}
+
 // A failure that no handler took (at start-up, or escaping a window event): say what failed and
-// with which code; the program then ends.
-void ReportUnhandled(DWORD code, const char* where, const CallSite* site = nullptr) {
-  UniqueLocalMemory systemText;
-  {
-    wchar_t* allocated = nullptr;
-    ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&allocated), 0, nullptr);
-    systemText.reset(allocated);
-  }
-  std::wstring text =
-      L"Brantel setup stopped: an error that nothing could handle.\n\nError " + DecimalText(code);
-  if (systemText) {
-    text += L": ";
-    text += static_cast<const wchar_t*>(systemText.get());
-  }
-  try {
-    text += L"\n(" + Widen(where);
-    if (site != nullptr) {
-      text += L", " + Widen(site->file) + L" line " + DecimalText(site->line);
-    }
-    text += L")";
-  } catch (...) {
-  }
+// with which code, to the user and to a debugger; the program then ends.
+void ReportUnhandled(DWORD code, const char* where, const CallSite* site = nullptr) noexcept {
   // The window was destroyed on the way here, and its end posted WM_QUIT: a box shown with that
   // message pending closes at once, unseen. The program ends after the box in any case.
   MSG quit;
   while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
-  ::MessageBoxW(nullptr, text.c_str(), L"Brantel", MB_OK | MB_ICONERROR);
+  // The box has no owner any more, so it asks for the foreground itself.
+  constexpr UINT kStyle = MB_OK | MB_ICONERROR | MB_SETFOREGROUND;
+  try {
+    const std::wstring details = DescribeUnhandled(code, where, site);
+    SendDebugLine(L"Brantel setup: " + details);
+    const std::wstring text = std::wstring(kUnhandledHeadline) + L"\n\n" + details;
+    if (::MessageBoxW(nullptr, text.c_str(), L"Brantel", kStyle) != 0) return;
+  } catch (...) {
+    // Out of memory while building the report: the fixed headline below still says it.
+  }
+  SendDebugLine(L"Brantel setup: the report of an unhandled error could not be built or shown");
+  ::MessageBoxW(nullptr, kUnhandledHeadline, L"Brantel", kStyle);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 namespace brantel {
 namespace {
 
-constexpr std::uint32_t kOutOfMemory = 14;    // ERROR_OUTOFMEMORY
+constexpr std::uint32_t kOutOfMemory = 14;     // ERROR_OUTOFMEMORY
 constexpr std::uint32_t kGeneralFailure = 31;  // ERROR_GEN_FAILURE
 
 // The system's texts end with a line break, which would end the debug line early.

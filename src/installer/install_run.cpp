@@ -33,8 +33,8 @@ void InstallComponents(InstallControls& controls, SystemServices& system, const 
     // that another copy of the setup completed while this one wrote the same component.
     bool present = !system.FindOrdinaryFile(path).empty();
     if (!present) {
-      present = ExtractFile(store, writer, name, kPayloadType, path) ==
-                Extraction::CompletedMeanwhile;
+      present =
+          ExtractFile(store, writer, name, kPayloadType, path) == Extraction::CompletedMeanwhile;
       if (!present) StartRegistration(system, writer, name, path, systemFolder);
     }
     if (present) {

@@ -4,6 +4,7 @@
 
 #include "common/unique_handle_win.h"
 #include "common/check_win.h"
+#include "common/error_text_win.h"
 #include "common/system_directory_win.h"
 #include "common/utf8_win.h"
 #include "installer/ordinary_file.h"
@@ -71,6 +72,18 @@ void Win32SystemServices::ShowMessage(std::string_view text, std::string_view ti
   const std::wstring wideText = Widen(text);
   const std::wstring wideTitle = Widen(title);
   Check(::MessageBoxW(owner_, wideText.c_str(), wideTitle.c_str(), MB_OK), "MessageBox");
+}
+
+std::string Win32SystemServices::ErrorText(std::uint32_t code) {
+  return Narrow(SystemErrorText(code));
+}
+
+void Win32SystemServices::SendDebugLine(std::string_view line) noexcept {
+  try {
+    brantel::SendDebugLine(Widen(line));
+  } catch (...) {
+    brantel::SendDebugLine(L"Brantel setup: the install run failed");
+  }
 }
 
 void Win32SystemServices::EndProgram() {

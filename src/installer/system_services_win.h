@@ -16,6 +16,8 @@ class Win32SystemServices : public SystemServices {
   void StartSystemProgram(std::string_view program, std::string_view commandLine,
                           std::string_view workingFolder) override;
   void ShowMessage(std::string_view text, std::string_view title) override;
+  std::string ErrorText(std::uint32_t code) override;
+  void SendDebugLine(std::string_view line) noexcept override;
   [[noreturn]] void EndProgram() override;
 
  private:

@@ -198,8 +198,9 @@ TEST(InstallRun, TheHandlerTellsTheDebuggerWhatFailedBeforeTheMessage) {
   run.Click();
   ASSERT_EQ(run.system.debugLines.size(), 1u);
   const std::string& line = run.system.debugLines[0];
-  EXPECT_TRUE(line.starts_with("Brantel setup: MSWINSCK.OCX: WriteFile failed, error 112 "
-                               "(There is not enough space on the disk.), "))
+  EXPECT_TRUE(
+      line.starts_with("Brantel setup: MSWINSCK.OCX: WriteFile failed, error 112 "
+                       "(There is not enough space on the disk.), "))
       << line;
   EXPECT_NE(line.find("fake_system.cpp line "), std::string::npos) << line;
   const std::vector<std::string> end(run.timeline.end() - 4, run.timeline.end());

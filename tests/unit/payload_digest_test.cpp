@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "common/error.h"
 #include "fake_system.h"
 #include "installer/payload_digest.h"

@@ -1,0 +1,34 @@
+#include "common/error_text_win.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "common/unique_handle_win.h"
+
+namespace brantel {
+
+std::wstring SystemErrorText(DWORD code) noexcept {
+  wchar_t* allocated = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&allocated), 0, nullptr);
+  const UniqueLocalMemory owner(allocated);
+  if (length == 0 || allocated == nullptr) return {};
+  try {
+    return std::wstring(allocated, length);
+  } catch (...) {
+    return {};
+  }
+}
+
+void SendDebugLine(std::wstring_view line) noexcept {
+  // The string must end with a zero; a line that cannot be copied goes out cut at its buffer.
+  wchar_t buffer[1024];
+  const std::size_t length = std::min<std::size_t>(line.size(), std::size(buffer) - 2);
+  line.copy(buffer, length);
+  buffer[length] = L'\n';
+  buffer[length + 1] = L'\0';
+  ::OutputDebugStringW(buffer);
+}
+
+}  // namespace brantel
