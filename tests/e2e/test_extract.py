@@ -2,8 +2,8 @@
 
 brantel-extract-probe.exe links the same lookup, file writer and payload resources as
 Brantel.exe. It is started twice: once for every lookup and extraction, and once more with
-Wine's file trace for the overwrite of an existing hidden file, whose trace shows how the file
-was opened.
+Wine's file trace for the replacement of an existing hidden file, whose trace shows which files
+were opened.
 """
 
 import os
@@ -24,9 +24,6 @@ INTERNET_CONTROL = "MSINET.OCX"
 INTERNET_CONTROL_SIZE = 115016
 HIDDEN_FILE_SIZE = 300000
 FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM = 0x2, 0x4
-OPEN_ALWAYS = 4
-FILE_OPEN_IF = 3
-FILE_END_OF_FILE_INFORMATION = 20
 WRONG_TYPES = ["RCDATA", "CUSTOMS", "CUSTO", "#10"]
 WRONG_NAMES = ["<<<<False>>>>", "MSINET", "MSINET.OCX.", "VBAME.DL"]
 
@@ -63,6 +60,7 @@ def setUpModule():
 
     traced = probe.Script()
     traced.add("overwrite", "extract", INTERNET_CONTROL, "Custom", win(path("hidden.ocx")))
+    traced.add("hidden after", "attributes", win(path("hidden.ocx")))
     TRACED = traced.run(ARGS, debug="+file")
 
 
@@ -138,36 +136,28 @@ class Extraction(unittest.TestCase):
                         "the overwritten file differs from the packed one")
 
 
-class OpenOfAnExistingHiddenFile(unittest.TestCase):
-    """Windows refuses CREATE_ALWAYS and TRUNCATE_EXISTING on a hidden or system file unless the
-    same attributes are passed; Wine allows them. The trace shows what Windows would be asked."""
+class ReplacementOfAnExistingHiddenFile(unittest.TestCase):
+    """The entry is written into a staged file of its own and renamed over the hidden one: the
+    hidden file is never opened for writing, so a failed write cannot damage it."""
 
     @classmethod
     def setUpClass(cls):
-        name = re.escape(wine.windows_path(path("hidden.ocx")).replace("\\", "\\\\"))
         cls.trace = TRACED.stderr
-        cls.creates = list(re.finditer(rf'CreateFileW L"{name}" .* creation (\d+) attributes',
-                                       cls.trace))
-        cls.nt_creates = re.findall(rf'NtCreateFile .*name=L"\\\\\?\?\\\\{name}" .* disp=(\d+)',
-                                    cls.trace)
+        cls.opened = re.findall(r'CreateFileW L"([^"]*)"', cls.trace)
 
-    def test_file_is_opened_once_with_open_always(self):
-        self.assertEqual([int(c.group(1)) for c in self.creates], [OPEN_ALWAYS], self.excerpt())
-        self.assertEqual([int(d) for d in self.nt_creates], [FILE_OPEN_IF], self.excerpt())
+    def test_only_a_staged_file_is_opened_for_the_entry(self):
+        staged = [name for name in self.opened if "~brantel-" in name]
+        self.assertEqual(len(staged), 1, self.excerpt())
+        self.assertEqual([name for name in self.opened if name.endswith("hidden.ocx")], [],
+                         self.excerpt())
 
-    def test_file_is_cut_to_length_through_its_handle(self):
-        self.assertTrue(self.creates, self.excerpt())
-        opened = re.compile(r"CreateFileW returning ([0-9A-Fa-f]+)")
-        handle = opened.search(self.trace, self.creates[0].end())
-        self.assertIsNotNone(handle, self.excerpt())
-        handle_value = int(handle.group(1), 16)
-        classes = re.findall(rf"NtSetInformationFile \(0x0*{handle_value:x},.*,0x([0-9a-f]+)\)",
-                             self.trace[handle.end():])
-        self.assertIn(FILE_END_OF_FILE_INFORMATION, [int(c, 16) for c in classes], self.excerpt())
+    def test_the_replacement_is_an_ordinary_file_and_nothing_staged_remains(self):
+        hidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
+        self.assertEqual(TRACED["hidden after"].int("value") & hidden, 0, TRACED["hidden after"].fields)
+        self.assertEqual([n for n in os.listdir(ARGS.out) if n.startswith("~brantel-")], [])
 
     def excerpt(self):
-        lines = [line for line in self.trace.splitlines()
-                 if "hidden.ocx" in line or "NtSetInformationFile" in line]
+        lines = [line for line in self.trace.splitlines() if "CreateFileW" in line]
         return "trace lines:\n" + "\n".join(lines[:40])
 
 
