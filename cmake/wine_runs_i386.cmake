@@ -10,9 +10,8 @@ if(EXISTS "${brantel_wine_i386_loader}")
   execute_process(COMMAND "${brantel_wine_i386_loader}" --version
                   RESULT_VARIABLE brantel_i386_result OUTPUT_QUIET ERROR_QUIET)
   if(NOT brantel_i386_result EQUAL 0)
-    set(BRANTEL_WINE_I386_PROBLEM "this machine's kernel does not run 32-bit x86 programs "
-                                  "(${brantel_wine_i386_loader} --version failed)")
-    string(REPLACE ";" "" BRANTEL_WINE_I386_PROBLEM "${BRANTEL_WINE_I386_PROBLEM}")
+    string(CONCAT BRANTEL_WINE_I386_PROBLEM "this machine's kernel does not run 32-bit x86 "
+                  "programs (${brantel_wine_i386_loader} --version failed)")
     message(WARNING "Tests that run programs under Wine are disabled: ${BRANTEL_WINE_I386_PROBLEM}")
   endif()
 endif()

@@ -78,10 +78,7 @@ constexpr wchar_t kUnhandledHeadline[] =
 // "Error 5: Access is denied. (CreateFile, src/installer/file_writer_win.cpp line 60)"
 std::wstring DescribeUnhandled(DWORD code, const char* where, const CallSite* site) {
   std::wstring text = L"Error " + DecimalText(code);
-  std::wstring systemText = SystemErrorText(code);
-  while (!systemText.empty() && (systemText.back() == L'\n' || systemText.back() == L'\r')) {
-    systemText.pop_back();
-  }
+  const std::wstring systemText = SystemErrorText(code);
   if (!systemText.empty()) text += L": " + systemText;
   text += L" (" + Widen(where);
   if (site != nullptr) text += L", " + Widen(site->file) + L" line " + DecimalText(site->line);

@@ -13,6 +13,8 @@ inline constexpr std::uint32_t kResourceTypeNotFound = 1813;  // ERROR_RESOURCE_
 inline constexpr std::uint32_t kResourceNameNotFound = 1814;  // ERROR_RESOURCE_NAME_NOT_FOUND
 inline constexpr std::uint32_t kBadFormat = 11;               // ERROR_BAD_FORMAT
 inline constexpr std::uint32_t kInvalidData = 13;             // ERROR_INVALID_DATA
+inline constexpr std::uint32_t kOutOfMemory = 14;             // ERROR_OUTOFMEMORY
+inline constexpr std::uint32_t kGeneralFailure = 31;          // ERROR_GEN_FAILURE
 }  // namespace error_code
 
 // Where an error was raised: a source file, relative to the source tree, and a line, taken as

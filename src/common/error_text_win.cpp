@@ -14,8 +14,13 @@ std::wstring SystemErrorText(DWORD code) noexcept {
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&allocated), 0, nullptr);
   const UniqueLocalMemory owner(allocated);
   if (length == 0 || allocated == nullptr) return {};
+  // The system's texts end with a line break, which would break the line they are put into.
+  std::wstring_view text(allocated, length);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+    text.remove_suffix(1);
+  }
   try {
-    return std::wstring(allocated, length);
+    return std::wstring(text);
   } catch (...) {
     return {};
   }

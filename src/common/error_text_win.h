@@ -7,7 +7,8 @@
 
 namespace brantel {
 
-// The system's text for an error code, or empty when it has none or cannot say.
+// The system's text for an error code, without its line break, or empty when it has none or
+// cannot say.
 std::wstring SystemErrorText(DWORD code) noexcept;
 
 // Sends one line to an attached debugger or a debug-output viewer.

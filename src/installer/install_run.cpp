@@ -8,17 +8,23 @@
 namespace brantel {
 namespace {
 
-// Starts the registration of a component that was just written. A component whose registration
-// could not be started is removed again, so that the next run installs it afresh instead of
-// calling it installed.
-void StartRegistration(SystemServices& system, FileWriter& writer, const std::string& name,
-                       const std::string& path, const std::string& systemFolder) {
+// Writes a component that the existence test found absent and starts its registration. False
+// when another copy of the setup completed the same component meanwhile: its file stays, and so
+// does its registration. A component whose registration could not be started is removed again,
+// so that the next run installs it afresh instead of calling it installed.
+bool WriteAndRegister(SystemServices& system, const PayloadStore& store, FileWriter& writer,
+                      const std::string& name, const std::string& path,
+                      const std::string& systemFolder) {
+  if (ExtractFile(store, writer, name, kPayloadType, path) == Extraction::CompletedMeanwhile) {
+    return false;
+  }
   try {
     system.StartSystemProgram("regsvr32.exe", "regsvr32 /s " + name, systemFolder);
   } catch (...) {
     writer.RemoveFile(path);
     throw;
   }
+  return true;
 }
 
 void InstallComponents(InstallControls& controls, SystemServices& system, const PayloadStore& store,
@@ -29,20 +35,14 @@ void InstallComponents(InstallControls& controls, SystemServices& system, const 
     current = name;
     controls.SetRowState(index, RowState::InProgress);
     const std::string path = systemFolder + name;
-    // A present file is left as it is: not compared, replaced or registered again. So is one
-    // that another copy of the setup completed while this one wrote the same component.
-    bool present = !system.FindOrdinaryFile(path).empty();
-    if (!present) {
-      present =
-          ExtractFile(store, writer, name, kPayloadType, path) == Extraction::CompletedMeanwhile;
-      if (!present) StartRegistration(system, writer, name, path, systemFolder);
-    }
-    if (present) {
-      controls.AppendRowStatus(index, kMessageAlreadyInstalled);
-      controls.SetRowState(index, RowState::AlreadyInstalled);
-    } else {
+    // A present file is left as it is: not compared, replaced or registered again.
+    if (system.FindOrdinaryFile(path).empty() &&
+        WriteAndRegister(system, store, writer, name, path, systemFolder)) {
       controls.AppendRowStatus(index, kMessageInstalled);
       controls.SetRowState(index, RowState::Installed);
+    } else {
+      controls.AppendRowStatus(index, kMessageAlreadyInstalled);
+      controls.SetRowState(index, RowState::AlreadyInstalled);
     }
     // The row is done: the user sees it complete before the run moves on.
     controls.PaintNow();

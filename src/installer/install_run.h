@@ -36,7 +36,7 @@ class SystemServices {
                                   std::string_view workingFolder) = 0;
   // A modal message with an OK button and no icon; returns once the user has closed it.
   virtual void ShowMessage(std::string_view text, std::string_view title) = 0;
-  // The system's own text for an error code, or empty when it has none.
+  // The system's own text for an error code, on one line, or empty when it has none.
   virtual std::string ErrorText(std::uint32_t code) = 0;
   // One line for a debugger attached to the program, or a debug-output viewer; nothing else
   // sees it and nothing is written to disk.

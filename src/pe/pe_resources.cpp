@@ -4,6 +4,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "common/ascii.h"
 #include "common/error.h"
 #include "pe/pe_reader.h"
 
@@ -373,15 +374,6 @@ bool ExportsName(std::span<const std::uint8_t> image, std::string_view name) {
     }
   }
   return false;
-}
-
-bool AsciiEqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ class FakeSystem : public SystemServices {
     messages.push_back({std::string(text), std::string(title)});
   }
   std::string ErrorText(std::uint32_t code) override {
-    return code == 112 ? "There is not enough space on the disk.\r\n" : "";
+    return code == 112 ? "There is not enough space on the disk." : "";
   }
   void SendDebugLine(std::string_view line) noexcept override {
     if (timeline != nullptr) timeline->push_back("debug");
