@@ -16,22 +16,8 @@ import test_install_support as support
 
 FILL_SIZE = 1024 * 1024  # room for components 0 and 1, not for component 2
 FILL_FAILS_AT = 2
-
-
-def error_run_steps(scenario, start, tag):
-    """Start, click, wait for the error box, close it, read the rows, press "Finish"."""
-    return [start,
-            ["wait-window", "Brantel setup", 60],
-            ["click", scenario.button],
-            ["wait-msgbox", support.RUN_SECONDS],
-            ["answer-msgbox"],
-            ["wait-text", scenario.button, "Finish", support.EXIT_SECONDS],
-            *scenario.rows_steps(tag),  # the list is step ERROR_RUN_LIST
-            ["click", scenario.button],
-            ["wait-exit", support.EXIT_SECONDS]]
-
-
-ERROR_RUN_LIST = 7
+HIDDEN_OLDER_COPY = b"an older copy, hidden\n"
+FILE_ATTRIBUTE_HIDDEN = 0x2
 
 
 def component_paths(root, names):
@@ -57,8 +43,9 @@ class WindirUnset(support.Scenario):
         cls.components_before = component_paths(drive_c, cls.names)
         with cls.guard(), support.FakeRegsvr32(cls.ARGS, "no-windir-missing") as fake:
             cls.missing = cls.run_steps(
-                error_run_steps(cls, cls.start_step(None, "C:\\", *start, *fake.environment()),
-                                "no-windir-missing"))
+                support.error_run_steps(
+                    cls, cls.start_step(None, "C:\\", *start, *fake.environment()),
+                    "no-windir-missing"))
             support.wait_for_prefix(cls.ARGS.prefix)
             cls.missing_starts = fake.starts()
         cls.target_created = os.path.lexists(cls.target)
@@ -86,7 +73,7 @@ class WindirUnset(support.Scenario):
 
     def test_missing_root_system32_is_an_install_error(self):
         self.assertInstallErrorBox(self.missing)
-        rows = self.rows_of(self.missing, ERROR_RUN_LIST, "no-windir-missing")
+        rows = self.rows_of(self.missing, support.ERROR_RUN_LIST, "no-windir-missing")
         self.assertEqual(rows[0][self.button]["text"], "Finish")
         self.assertRows(rows, ["InProgress"] + ["Pending"] * (len(self.names) - 1))
         self.assertEqual(self.missing.one("exited").int("code"), 0)
@@ -108,7 +95,8 @@ class WindirUnset(support.Scenario):
 
 class DiskFull(support.Scenario):
     """"windir" names a folder on a drive of 1 MiB: the first two components fit, the third
-    does not."""
+    does not. An older, hidden copy of the third is there before the run, so it counts as absent
+    and is to be replaced."""
 
     @classmethod
     def setUpClass(cls):
@@ -142,13 +130,21 @@ class DiskFull(support.Scenario):
         letter = os.path.basename(cls.drive).upper()
         cls.target = os.path.join(cls.mount, "win", "System32")
         os.makedirs(cls.target)
+        hidden = os.path.join(cls.target, cls.names[FILL_FAILS_AT])
+        with open(hidden, "wb") as file:
+            file.write(HIDDEN_OLDER_COPY)
+        support.set_dos_attribute(args.prefix, args.display, hidden, "+h")
+        cls.hidden_before = support.listing(cls.target)[cls.names[FILL_FAILS_AT]]
         with cls.guard(), support.FakeRegsvr32(args, "disk-full") as fake:
             start = cls.start_step(None, "C:\\", "--set", f"windir={letter}\\win",
                                    *fake.environment())
-            cls.report = cls.run_steps(error_run_steps(cls, start, "disk-full"))
+            cls.report = cls.run_steps(support.error_run_steps(cls, start, "disk-full"))
             support.wait_for_prefix(args.prefix)
             cls.entries = sorted(os.listdir(cls.target))
             cls.files = cls.component_files(cls.target)
+            cls.hidden_after = (cls.files.pop(cls.names[FILL_FAILS_AT], None),
+                                support.listing(cls.target).get(cls.names[FILL_FAILS_AT]),
+                                os.getxattr(hidden, "user.DOSATTRIB").split(b"\0")[0])
             cls.starts = fake.starts()
         cls.target_windows = f"{letter}\\win\\System32"
 
@@ -174,14 +170,21 @@ class DiskFull(support.Scenario):
         self.assertInstallErrorBox(self.report)
 
     def test_earlier_components_complete_and_nothing_of_the_failing_one_remains(self):
-        self.assertEqual(self.entries, sorted(self.names[:FILL_FAILS_AT]), "entries on the drive")
+        self.assertEqual(self.entries, sorted(self.names[:FILL_FAILS_AT + 1]),
+                         "entries on the drive: no staged file is left")
         self.assertPayloadFiles(self.files, self.names[:FILL_FAILS_AT])
+
+    def test_the_hidden_older_copy_is_still_there_unchanged(self):
+        data, entry, attributes = self.hidden_after
+        self.assertEqual(data, HIDDEN_OLDER_COPY)
+        self.assertEqual(entry, self.hidden_before, "kind, size and modification time")
+        self.assertTrue(int(attributes, 16) & FILE_ATTRIBUTE_HIDDEN, "still hidden")
 
     def test_earlier_components_registered(self):
         self.assertStarted(self.starts, self.names[:FILL_FAILS_AT], self.target_windows)
 
     def test_rows_stop_at_the_failing_component(self):
-        rows = self.rows_of(self.report, ERROR_RUN_LIST, "disk-full")
+        rows = self.rows_of(self.report, support.ERROR_RUN_LIST, "disk-full")
         self.assertEqual(rows[0][self.button]["text"], "Finish")
         self.assertRows(rows, ["Installed"] * FILL_FAILS_AT + ["InProgress"] +
                         ["Pending"] * (len(self.names) - FILL_FAILS_AT - 1))

@@ -46,12 +46,14 @@ def parse():
     parser = argparse.ArgumentParser()
     parser.add_argument("--payload-rc", required=True, help="payload.rc of the cross build")
     parser.add_argument("--fake-regsvr32", required=True, help="brantel-fake-regsvr32.exe")
+    parser.add_argument("--failure-probe", required=True, help="brantel-failure-probe.exe")
     extra, remaining = parser.parse_known_args(rest[1:])
     args.payload_rc = extra.payload_rc
     args.fake_regsvr32 = extra.fake_regsvr32
+    args.failure_probe = extra.failure_probe
     if not args.program:
         raise SystemExit("--program is required")
-    for path in (args.payload_rc, args.fake_regsvr32):
+    for path in (args.payload_rc, args.fake_regsvr32, args.failure_probe):
         if not os.path.isfile(path):
             raise SystemExit(f"missing {path}: build the cross preset first")
     args.arch = os.path.basename(os.path.normpath(args.prefix))
@@ -146,7 +148,8 @@ def remove(path):
 
 class SystemFolderGuard:
     """Takes the system folder and the registration marks as they are, and on leaving removes
-    what the scenario added, after everything in the prefix has ended."""
+    what the scenario added, after everything in the prefix has ended. `added` names what was
+    there then and not before."""
 
     def __init__(self, prefix, display):
         self.prefix = prefix
@@ -162,7 +165,8 @@ class SystemFolderGuard:
 
     def __exit__(self, *_exc):
         wait_for_prefix(self.prefix)
-        for name in set(listing(self.folder)) - set(self.before):
+        self.added = set(listing(self.folder)) - set(self.before)
+        for name in self.added:
             remove(os.path.join(self.folder, name))
         remove_registration_marks(self.prefix, self.display)
         self.after = listing(self.folder)
@@ -170,15 +174,15 @@ class SystemFolderGuard:
 
 
 class FakeRegsvr32:
-    """Puts the logging stand-in where the system's regsvr32.exe is, and the original back on
-    leaving. `log` is where the stand-in writes, named by BRANTEL_REGSVR32_LOG."""
+    """Puts the logging stand-in, or the file `fake`, where the system's regsvr32.exe is, and the
+    original back on leaving. `log` is where the stand-in writes, named by BRANTEL_REGSVR32_LOG."""
 
-    def __init__(self, args, tag):
+    def __init__(self, args, tag, fake=None):
         self.native_first = NativeFirstRegsvr32(args.prefix, args.display)
         self.target = os.path.join(system_folder(args.prefix), "regsvr32.exe")
         self.backup = os.path.join(args.out, f"regsvr32-{args.arch}-{tag}.original")
         self.log = os.path.join(args.out, f"regsvr32-{args.arch}-{tag}.log")
-        self.fake = args.fake_regsvr32
+        self.fake = fake or args.fake_regsvr32
 
     def __enter__(self):
         remove(self.log)
@@ -228,6 +232,22 @@ class NativeFirstRegsvr32:
         return False
 
 
+def error_run_steps(scenario, start, tag):
+    """Start, click, wait for the error box, close it, read the rows, press "Finish"."""
+    return [start,
+            ["wait-window", "Brantel setup", 60],
+            ["click", scenario.button],
+            ["wait-msgbox", RUN_SECONDS],
+            ["answer-msgbox"],
+            ["wait-text", scenario.button, "Finish", EXIT_SECONDS],
+            *scenario.rows_steps(tag),  # the list is step ERROR_RUN_LIST
+            ["click", scenario.button],
+            ["wait-exit", EXIT_SECONDS]]
+
+
+ERROR_RUN_LIST = 7
+
+
 def read_log(log):
     """The stand-in's records in the order the processes were started, not the order in which
     they reached the log."""
@@ -261,8 +281,8 @@ class Scenario(unittest.TestCase):
         return guard
 
     @classmethod
-    def run_steps(cls, steps):
-        return automate.run(cls.ARGS.automate, cls.ARGS.prefix, cls.ARGS.display, steps)
+    def run_steps(cls, steps, **options):
+        return automate.run(cls.ARGS.automate, cls.ARGS.prefix, cls.ARGS.display, steps, **options)
 
     @classmethod
     def start_step(cls, program=None, cwd="C:\\", *options):

@@ -56,16 +56,33 @@ class Report:
         return errors[0] if errors else None
 
 
-def run(automate_exe, prefix, display, steps, timeout=600, trace=False):
-    """Runs the steps (lists of words) in one go and returns the report; with `trace`, standard
-    error, where Wine writes its debug channels, is kept apart from the report lines."""
+def start(automate_exe, prefix, display, steps, trace=False, debug=None):
+    """Starts the steps (lists of words) in one go and returns the running automation; with
+    `trace`, standard error, where Wine writes its debug channels, is kept apart from the report
+    lines, and `debug` names the channels (WINEDEBUG) for it and every program it starts."""
     arguments = []
     for step in steps:
         if arguments:
             arguments.append(";")
         arguments.extend(str(word) for word in step)
-    completed = subprocess.run(["wine", automate_exe] + arguments, env=wine.environment(prefix, display),
-                               stdout=subprocess.PIPE,
-                               stderr=subprocess.PIPE if trace else subprocess.STDOUT, text=True,
-                               errors="replace", timeout=timeout)
-    return Report(completed.stdout, completed.returncode, completed.stderr or "")
+    env = wine.environment(prefix, display)
+    if debug:
+        env["WINEDEBUG"] = debug
+    return subprocess.Popen(["wine", automate_exe] + arguments, env=env, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE if trace else subprocess.STDOUT, text=True,
+                            errors="replace")
+
+
+def finish(running, timeout=600):
+    """Waits for an automation that `start` started and returns its report."""
+    try:
+        output, trace = running.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        running.kill()
+        raise
+    return Report(output, running.returncode, trace or "")
+
+
+def run(automate_exe, prefix, display, steps, timeout=600, trace=False, debug=None):
+    """Runs the steps and returns the report (see `start`)."""
+    return finish(start(automate_exe, prefix, display, steps, trace, debug), timeout)

@@ -12,12 +12,16 @@
 //   showing   UpdateWindow, as the window is shown
 //   event     SetWindowTextW of the caption "Finish", in the click on the button: the run's own
 //             handler meets it too, so it escapes the click after the "Install error.." box
+//   stall N   WriteFile, the Nth call (from 0), does not fail: it writes the first half of its
+//             bytes and then never returns, as a program that hangs or is ended in the middle of
+//             a component's data; the tests end it from outside
 //
 // The exit code is the program's own, or 2 for an unknown stage.
 
 #include <windows.h>
 
 #include <cwchar>
+#include <string_view>
 
 #include "app/program_win.h"
 #include "window/design.h"
@@ -28,6 +32,7 @@ extern decltype(&::CreateFontW) importCreateFont asm("__imp__CreateFontW@56");
 extern decltype(&::SetWindowTextW) importSetWindowText asm("__imp__SetWindowTextW@8");
 extern decltype(&::CreateWindowExW) importCreateWindowEx asm("__imp__CreateWindowExW@48");
 extern decltype(&::UpdateWindow) importUpdateWindow asm("__imp__UpdateWindow@4");
+extern decltype(&::WriteFile) importWriteFile asm("__imp__WriteFile@20");
 }
 
 namespace brantel::probe {
@@ -35,7 +40,9 @@ namespace {
 
 decltype(&::SetWindowTextW) realSetWindowText;
 decltype(&::CreateWindowExW) realCreateWindowEx;
+decltype(&::WriteFile) realWriteFile;
 const wchar_t* failingCaption;
+unsigned long writesBeforeStall;
 
 template <typename Result>
 Result Denied(Result failed) {
@@ -66,6 +73,16 @@ BOOL WINAPI FailUpdateWindow(HWND) {
   return Denied(FALSE);
 }
 
+BOOL WINAPI StallWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                           LPOVERLAPPED overlapped) {
+  if (writesBeforeStall != 0) {
+    --writesBeforeStall;
+    return realWriteFile(file, data, size, written, overlapped);
+  }
+  realWriteFile(file, data, size / 2, written, overlapped);
+  for (;;) ::Sleep(INFINITE);
+}
+
 // Replaces one import table entry; the table may lie on a read-only page.
 template <typename Function>
 void Swap(Function& entry, Function replacement) {
@@ -75,9 +92,20 @@ void Swap(Function& entry, Function replacement) {
   ::VirtualProtect(&entry, sizeof entry, previous, &previous);
 }
 
+// "stall N": the number of writes that go through before the one that stalls.
+bool StallCount(const wchar_t* stage, unsigned long& count) {
+  constexpr std::wstring_view kStall = L"stall ";
+  if (std::wcsncmp(stage, kStall.data(), kStall.size()) != 0) return false;
+  const wchar_t* digits = stage + kStall.size();
+  wchar_t* end = nullptr;
+  count = std::wcstoul(digits, &end, 10);
+  return end != digits && *end == L'\0';
+}
+
 bool PutFailureIn(const wchar_t* stage) {
   realSetWindowText = importSetWindowText;
   realCreateWindowEx = importCreateWindowEx;
+  realWriteFile = importWriteFile;
   if (std::wcscmp(stage, L"start") == 0) {
     Swap(importCreateFont, &FailCreateFont);
   } else if (std::wcscmp(stage, L"naming") == 0) {
@@ -90,6 +118,8 @@ bool PutFailureIn(const wchar_t* stage) {
   } else if (std::wcscmp(stage, L"event") == 0) {
     failingCaption = L"Finish";
     Swap(importSetWindowText, &FailSetWindowText);
+  } else if (StallCount(stage, writesBeforeStall)) {
+    Swap(importWriteFile, &StallWriteFile);
   } else {
     return false;
   }
