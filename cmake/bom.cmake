@@ -1,5 +1,5 @@
 # The bill of materials beside Brantel.exe, Brantel.bom.txt: for each component its name, size,
-# SHA-256, file version, product name and whether it says it registers itself. brantel-inspect,
+# SHA-256, file version, product name, whether it says it registers itself and its signature. brantel-inspect,
 # built for the host from the same sources as the host build's, reads it from the built program;
 # one piece of code writes this list and prints `brantel-inspect bom`, so the two cannot differ.
 # Included by the cross build after src/app.
@@ -23,8 +23,30 @@ add_custom_command(OUTPUT "${bom}"
   DEPENDS Brantel "${host_inspect}"
   COMMENT "Listing what Brantel.exe carries in Brantel.bom.txt"
   VERBATIM)
-add_custom_target(brantel_bom ALL DEPENDS "${bom}")
+# The same facts as a CycloneDX 1.6 document, Brantel.cdx.json, from the same code. Its time is
+# SOURCE_DATE_EPOCH's when the build has one, and there is none otherwise.
+set(cdx "${CMAKE_BINARY_DIR}/src/app/Brantel.cdx.json")
+add_custom_command(OUTPUT "${cdx}"
+  COMMAND "${host_inspect}" bom --format cyclonedx "$<TARGET_FILE:Brantel>" "${cdx}"
+  DEPENDS Brantel "${host_inspect}"
+  COMMENT "Writing the CycloneDX bill of materials Brantel.cdx.json"
+  VERBATIM)
+add_custom_target(brantel_bom ALL DEPENDS "${bom}" "${cdx}")
 add_dependencies(brantel_bom brantel_host_inspect)
+
+# A release build may insist that every component it packs is signed and still the file that was
+# signed. Checked on each build, after packing, so that the message names every component that
+# fails, whatever folder they came from.
+option(BRANTEL_REQUIRE_SIGNED_COMPONENTS
+       "Fail the build when a component is unsigned or its signed digest does not match it" OFF)
+if(BRANTEL_REQUIRE_SIGNED_COMPONENTS)
+  add_custom_target(brantel_signed_components ALL
+    COMMAND "${host_inspect}" bom --require-signed "$<TARGET_FILE:Brantel>"
+    DEPENDS Brantel
+    COMMENT "Checking that every component is signed (BRANTEL_REQUIRE_SIGNED_COMPONENTS=ON)"
+    VERBATIM)
+  add_dependencies(brantel_signed_components brantel_host_inspect)
+endif()
 
 # The window's controls and the identifiers automation finds them by, beside Brantel.exe: the
 # end-to-end tests and `make run` read them from here rather than from the sources.

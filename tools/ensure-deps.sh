@@ -17,8 +17,14 @@ want llvm
 want libclang-rt-14-dev
 want zlib1g-dev
 want clang-format
-# The hash of the bill of materials, in brantel-inspect.
+# The hash of the bill of materials and the components' signatures, in brantel-inspect; its
+# CycloneDX document.
 want libssl-dev
+want nlohmann-json3-dev
+# The CycloneDX project's validator of that document, which the tests run.
+want nodejs
+# Some builds of nodejs bring npm with them, and Debian's npm package conflicts with those.
+command -v npm >/dev/null 2>&1 || missing+=("npm")
 # Cross build.
 want g++-mingw-w64-i686-win32
 want binutils-mingw-w64-i686
@@ -43,17 +49,29 @@ if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok 
   need_i386=1
 fi
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -ne 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing missing packages: ${missing[*]}"
+  if [ $need_i386 -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "Enabling the i386 architecture for Wine's 32-bit part"
+    $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  echo "Installed: ${missing[*]}"
 fi
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing missing packages: ${missing[*]}"
-if [ $need_i386 -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  echo "Enabling the i386 architecture for Wine's 32-bit part"
-  $sudo dpkg --add-architecture i386
+# The validator's npm packages, at the exact versions package-lock.json pins, in the build tree
+# where the host build's tests look for them. Installed again only when the lock file changes.
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+pinned="$top/tools/inspect/validate"
+npm_dir="$top/build/npm"
+if ! cmp -s "$pinned/package-lock.json" "$npm_dir/installed-lock.json"; then
+  echo "Installing the CycloneDX validator's npm packages into $npm_dir"
+  rm -rf "$npm_dir"
+  mkdir -p "$npm_dir"
+  cp "$pinned/package.json" "$pinned/package-lock.json" "$npm_dir/"
+  npm ci --prefix "$npm_dir" --no-audit --no-fund --loglevel=error >/dev/null
+  cp "$pinned/package-lock.json" "$npm_dir/installed-lock.json"
 fi
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-echo "Installed: ${missing[*]}"

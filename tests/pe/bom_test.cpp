@@ -1,11 +1,14 @@
 // The bill of materials: SHA-256, and what each component file says about itself.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "bom.h"
+#include "cyclonedx.h"
 #include "image_builder.h"
+#include "name_uuid.h"
 #include "sha256.h"
 
 namespace brantel::inspect {
@@ -46,19 +49,75 @@ TEST(Bom, BrokenVersionResourceIsNamed) {
             "version resource: block length shorter than its header or past its parent");
 }
 
+ComponentFacts Facts(std::string product_name) {
+  return {.name = "A.OCX",
+          .size = 3,
+          .sha256 = "00",
+          .fileVersion = "1.0.0.0",
+          .productName = std::move(product_name),
+          .productVersion = "-",
+          .companyName = "-",
+          .oleSelfRegister = true,
+          .exportsRegisterServer = std::nullopt,
+          .note = "",
+          .signature = {}};
+}
+
 TEST(Bom, TabsAndLineBreaksInTextsKeepTheShape) {
-  ComponentFacts facts{.name = "A.OCX",
-                       .size = 3,
-                       .sha256 = "00",
-                       .fileVersion = "1.0.0.0",
-                       .productName = "one\ttwo\nthree",
-                       .oleSelfRegister = true,
-                       .exportsRegisterServer = std::nullopt,
-                       .note = ""};
+  ComponentFacts facts = Facts("one\ttwo\nthree");
+  facts.signature.state = SignatureFacts::State::kSigned;
+  facts.signature.signer = "CN=A\tB";
+  facts.signature.digestAlgorithm = "SHA256";
   EXPECT_EQ(FormatBom({facts}),
             "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\t"
-            "DllRegisterServer\tnote\n"
-            "A.OCX\t3\t00\t1.0.0.0\tone two three\tyes\t-\t-\n");
+            "DllRegisterServer\tnote\tsignature\tsigner\tsigned digest\n"
+            "A.OCX\t3\t00\t1.0.0.0\tone two three\tyes\t-\t-\t"
+            "signature does not verify with the signer's certificate, chain not checked\t"
+            "CN=A B\tdoes not match (SHA256)\n");
+}
+
+TEST(CycloneDx, NameBasedUuidIsVersionFive) {
+  // uuid5(NAMESPACE_DNS, "python.org") as Python's uuid module computes it.
+  const std::array<std::uint8_t, 16> dns = {0x6b, 0xa7, 0xb8, 0x10, 0x9d, 0xad, 0x11, 0xd1,
+                                            0x80, 0xb4, 0x00, 0xc0, 0x4f, 0xd4, 0x30, 0xc8};
+  EXPECT_EQ(NameBasedUuid(dns, "python.org"), "886313e1-3b8a-5372-9b90-0c9aee199e5d");
+}
+
+TEST(CycloneDx, HostileTextsStayValidJson) {
+  ComponentFacts facts = Facts("-");
+  facts.companyName = "say \"hi\" \\ \x01\x1f bad \xff\xfe \xed\xa0\x80 end";
+  facts.note = "line\nbreak";
+  const nlohmann::json document = nlohmann::json::parse(FormatCycloneDx({}, {facts}, {}));
+  const nlohmann::json& component = document["components"][0];
+  EXPECT_EQ(component["manufacturer"]["name"],
+            "say \"hi\" \\ \x01\x1f bad \uFFFD\uFFFD \uFFFD\uFFFD\uFFFD end");
+  EXPECT_EQ(component["properties"][2]["name"], "brantel:note");
+  EXPECT_EQ(component["properties"][2]["value"], "line\nbreak");
+  EXPECT_FALSE(document["metadata"].contains("component"));
+}
+
+TEST(CycloneDx, SameInputsSameBytes) {
+  const ProgramFacts program{
+      .name = "Brantel", .version = "1.00", .manufacturer = "-", .sha256 = "ab"};
+  const std::string first = FormatCycloneDx(program, {Facts("x")}, "2023-11-14T22:13:20Z");
+  EXPECT_EQ(first, FormatCycloneDx(program, {Facts("x")}, "2023-11-14T22:13:20Z"));
+  const nlohmann::json document = nlohmann::json::parse(first);
+  EXPECT_EQ(document["metadata"]["timestamp"], "2023-11-14T22:13:20Z");
+  EXPECT_EQ(document["metadata"]["component"]["version"], "1.00");
+  EXPECT_FALSE(document["metadata"]["component"].contains("manufacturer"));
+
+  // The serial number follows the content, not the time.
+  const nlohmann::json untimed = nlohmann::json::parse(FormatCycloneDx(program, {Facts("x")}, {}));
+  EXPECT_FALSE(untimed["metadata"].contains("timestamp"));
+  EXPECT_EQ(untimed["serialNumber"], document["serialNumber"]);
+  ComponentFacts other = Facts("x");
+  other.sha256 = "01";
+  EXPECT_NE(nlohmann::json::parse(FormatCycloneDx(program, {other}, {}))["serialNumber"],
+            document["serialNumber"]);
+
+  EXPECT_EQ(TimestampFromEpoch("1700000000"), "2023-11-14T22:13:20Z");
+  EXPECT_EQ(TimestampFromEpoch("17e8"), std::nullopt);
+  EXPECT_EQ(TimestampFromEpoch(""), std::nullopt);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "image_builder.h"
 #include "pe/pe_resources.h"
+#include "signature.h"
 
 namespace brantel::pe {
 namespace {
@@ -161,6 +162,34 @@ TEST(PeCertificates, FewerDirectoriesMeanNoTable) {
   const CertificateParse parsed = ParseCertificates(image.data);
   ASSERT_EQ(parsed.error, ResourceError::kNone);
   EXPECT_FALSE(parsed.table.present);
+}
+
+// What the bill of materials says of a component's signature when the bytes are not a sound
+// Authenticode signature: never "signed", and the reason where there is one.
+TEST(ComponentSignature, MalformedSignaturesAreNamed) {
+  using State = inspect::SignatureFacts::State;
+  const auto described = [](const Bytes& image) { return inspect::DescribeSignature(image.data); };
+  EXPECT_EQ(inspect::SignatureText(described(Bytes{BuildImage(std::vector<std::uint8_t>(16))})),
+            "none");
+  EXPECT_EQ(inspect::DescribeSignature(std::vector<std::uint8_t>{'n', 'o'}).state,
+            State::kUnsigned);
+
+  const inspect::SignatureFacts garbage = described(SignedImage(OneEntry()));
+  EXPECT_EQ(garbage.state, State::kUnreadable);
+  EXPECT_EQ(inspect::SignatureText(garbage), "unreadable signature: not a PKCS#7 structure");
+  EXPECT_EQ(inspect::SignedDigestText(garbage), "-");
+  EXPECT_FALSE(inspect::SignedAndIntact(garbage));
+
+  Bytes x509;
+  Entry(x509, 0, 24, 0x0200, 1);
+  EXPECT_EQ(described(SignedImage(x509)).problem,
+            "the certificate table's first entry is no Authenticode signature");
+
+  Bytes misaligned = SignedImage(OneEntry());
+  misaligned.U32(DirectoryOffset(false, 4), kTableOffset + 4);
+  EXPECT_EQ(
+      inspect::SignatureText(described(misaligned)),
+      std::string("unreadable signature: ") + Describe(ResourceError::kCertificateTableMisaligned));
 }
 
 }  // namespace

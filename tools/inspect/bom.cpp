@@ -41,6 +41,8 @@ void AddVersionFacts(const pe::ResourceTree& resources, ComponentFacts& facts) {
     facts.fileVersion = *info.fileVersionText;
   }
   if (info.productName) facts.productName = *info.productName;
+  if (info.productVersionText) facts.productVersion = *info.productVersionText;
+  if (info.companyName) facts.companyName = *info.companyName;
   facts.oleSelfRegister = info.oleSelfRegister;
 }
 
@@ -52,9 +54,12 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
                        .sha256 = Sha256Hex(bytes),
                        .fileVersion = "-",
                        .productName = "-",
+                       .productVersion = "-",
+                       .companyName = "-",
                        .oleSelfRegister = false,
                        .exportsRegisterServer = std::nullopt,
-                       .note = ""};
+                       .note = "",
+                       .signature = DescribeSignature(bytes)};
   const pe::ResourceParse resources = pe::ParseResources(bytes);
   if (resources.error != pe::ResourceError::kNone) {
     facts.note = pe::Describe(resources.error);
@@ -66,18 +71,21 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
   return facts;
 }
 
+std::string RegisterServerText(const ComponentFacts& facts) {
+  if (!facts.exportsRegisterServer) return "-";
+  return *facts.exportsRegisterServer ? "yes" : "no";
+}
+
 std::string FormatBom(const std::vector<ComponentFacts>& components) {
   std::string out =
       "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\tDllRegisterServer\t"
-      "note\n";
+      "note\tsignature\tsigner\tsigned digest\n";
   for (const ComponentFacts& c : components) {
     out += Field(c.name) + "\t" + std::to_string(c.size) + "\t" + c.sha256 + "\t" +
            Field(c.fileVersion) + "\t" + Field(c.productName) + "\t" +
-           (c.oleSelfRegister ? "yes" : "no") + "\t" +
-           (!c.exportsRegisterServer   ? "-"
-            : *c.exportsRegisterServer ? "yes"
-                                       : "no") +
-           "\t" + Field(c.note) + "\n";
+           (c.oleSelfRegister ? "yes" : "no") + "\t" + RegisterServerText(c) + "\t" +
+           Field(c.note) + "\t" + Field(SignatureText(c.signature)) + "\t" +
+           Field(c.signature.signer) + "\t" + SignedDigestText(c.signature) + "\n";
   }
   return out;
 }

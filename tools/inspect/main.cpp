@@ -6,9 +6,14 @@
 //                                sound certificate table if there is one
 //   extract FILE TYPE NAME OUT   one resource's bytes to OUT; an all-digit TYPE or NAME is a number
 //   controls OUT                 the window's controls and their automation ids, "NAME ID" a line
-//   bom SOURCE [OUT]             the bill of materials of the fourteen components, from a built
-//                                installer or from a folder of component files; to OUT if given
+//   bom [--format F] SOURCE [OUT]
+//                                the bill of materials of the fourteen components, from a built
+//                                installer or from a folder of component files; to OUT if given;
+//                                F is tsv (the list, by default) or cyclonedx (CycloneDX JSON)
+//   bom --require-signed SOURCE  fails, naming them, if some component is unsigned or its
+//                                signed digest does not match it
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +23,7 @@
 #include <vector>
 
 #include "bom.h"
+#include "cyclonedx.h"
 #include "common/error.h"
 #include "file_bytes.h"
 #include "installer/catalogue.h"
@@ -38,7 +44,8 @@ int Usage() {
       "usage: brantel-inspect list FILE\n"
       "       brantel-inspect check FILE\n"
       "       brantel-inspect extract FILE TYPE NAME OUT\n"
-      "       brantel-inspect bom FILE|FOLDER [OUT]\n"
+      "       brantel-inspect bom [--format tsv|cyclonedx] FILE|FOLDER [OUT]\n"
+      "       brantel-inspect bom --require-signed FILE|FOLDER\n"
       "       brantel-inspect controls OUT\n",
       stderr);
   return kUsage;
@@ -194,21 +201,89 @@ int Controls(const char* out) {
   return kFailed;
 }
 
-int Bom(const std::string& source, const char* out) {
-  const auto contents = ReadComponents(source);
+struct BomRequest {
+  std::string format = "tsv";
+  bool requireSigned = false;
+  std::string source;
+  const char* out = nullptr;
+};
+
+// bom [--format tsv|cyclonedx] [--require-signed] SOURCE [OUT]
+std::optional<BomRequest> ParseBomArguments(int argc, char** argv) {
+  BomRequest request;
+  int at = 2;
+  for (; at < argc && std::strncmp(argv[at], "--", 2) == 0; ++at) {
+    if (std::strcmp(argv[at], "--format") == 0 && at + 1 < argc) {
+      request.format = argv[++at];
+    } else if (std::strcmp(argv[at], "--require-signed") == 0) {
+      request.requireSigned = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  const int rest = argc - at;
+  const bool known_format = request.format == "tsv" || request.format == "cyclonedx";
+  // A check of the signatures writes nothing but what fails it.
+  if (!known_format || rest < 1 || rest > (request.requireSigned ? 1 : 2)) return std::nullopt;
+  request.source = argv[at];
+  if (rest == 2) request.out = argv[at + 1];
+  return request;
+}
+
+// Names every component that is not signed with a digest that matches it; fails if there is one.
+int RequireSigned(const std::string& source,
+                  const std::vector<brantel::inspect::ComponentFacts>& facts) {
+  std::string failing;
+  for (const brantel::inspect::ComponentFacts& c : facts) {
+    if (brantel::inspect::SignedAndIntact(c.signature)) continue;
+    const std::string digest = brantel::inspect::SignedDigestText(c.signature);
+    failing += "\n  " + c.name + ": " + brantel::inspect::SignatureText(c.signature) +
+               (digest == "-" ? "" : ", digest " + digest);
+  }
+  if (failing.empty()) return 0;
+  std::fprintf(stderr, "%s: components not signed with a digest that matches the file:%s\n",
+               source.c_str(), failing.c_str());
+  return kFailed;
+}
+
+int Bom(const BomRequest& request) {
+  const auto contents = ReadComponents(request.source);
   if (!contents) return kFailed;
   std::vector<brantel::inspect::ComponentFacts> facts;
   for (std::size_t i = 0; i < contents->size(); ++i) {
     facts.push_back(
         brantel::inspect::DescribeComponent(brantel::kComponentNames[i], (*contents)[i]));
   }
-  const std::string text = brantel::inspect::FormatBom(facts);
-  if (out == nullptr) {
+  if (request.requireSigned) return RequireSigned(request.source, facts);
+  std::string text;
+  if (request.format == "cyclonedx") {
+    std::optional<brantel::inspect::ProgramFacts> program;
+    std::error_code error;
+    if (!std::filesystem::is_directory(request.source, error)) {
+      const auto image = brantel::inspect::ReadFileBytes(request.source);
+      if (!image) return kFailed;
+      const std::string name = std::filesystem::path(request.source).filename().string();
+      program =
+          brantel::inspect::DescribeProgram(brantel::inspect::DescribeComponent(name, *image));
+    }
+    std::optional<std::string> timestamp;
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+      timestamp = brantel::inspect::TimestampFromEpoch(epoch);
+      if (!timestamp) {
+        std::fprintf(stderr, "SOURCE_DATE_EPOCH is not a number of seconds: %s\n", epoch);
+        return kFailed;
+      }
+    }
+    text = brantel::inspect::FormatCycloneDx(program, facts, timestamp);
+  } else {
+    text = brantel::inspect::FormatBom(facts);
+  }
+  if (request.out == nullptr) {
     std::fputs(text.c_str(), stdout);
     return 0;
   }
-  if (!brantel::inspect::WriteFileBytes(out, {text.begin(), text.end()})) {
-    std::fprintf(stderr, "cannot write %s\n", out);
+  if (!brantel::inspect::WriteFileBytes(request.out, {text.begin(), text.end()})) {
+    std::fprintf(stderr, "cannot write %s\n", request.out);
     return kFailed;
   }
   return 0;
@@ -234,11 +309,12 @@ int main(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string command = argv[1];
   const bool known = (command == "list" && argc == 3) || (command == "check" && argc == 3) ||
-                     (command == "extract" && argc == 6) ||
-                     (command == "bom" && (argc == 3 || argc == 4)) ||
-                     (command == "controls" && argc == 3);
+                     (command == "extract" && argc == 6) || (command == "controls" && argc == 3);
+  if (command == "bom") {
+    const auto request = ParseBomArguments(argc, argv);
+    return request ? Bom(*request) : Usage();
+  }
   if (!known) return Usage();
-  if (command == "bom") return Bom(argv[2], argc == 4 ? argv[3] : nullptr);
   if (command == "controls") return Controls(argv[2]);
 
   const auto image = brantel::inspect::ReadFileBytes(argv[2]);

@@ -131,6 +131,12 @@ VersionInfo Parse(std::span<const std::uint8_t> data) {
         if (entry.key == "FileVersion" && !info.fileVersionText) {
           info.fileVersionText = Text(bytes, entry);
         }
+        if (entry.key == "ProductVersion" && !info.productVersionText) {
+          info.productVersionText = Text(bytes, entry);
+        }
+        if (entry.key == "CompanyName" && !info.companyName) {
+          info.companyName = Text(bytes, entry);
+        }
       }
     }
   }

@@ -25,10 +25,12 @@ const char* Describe(VersionError error);
 struct VersionInfo {
   // dwFileVersionMS and dwFileVersionLS of VS_FIXEDFILEINFO, as four numbers.
   std::optional<std::array<std::uint16_t, 4>> fileVersion;
-  // The "FileVersion" and "ProductName" strings of the first string table that has them, in
-  // UTF-8.
+  // The "FileVersion", "ProductName", "ProductVersion" and "CompanyName" strings of the first
+  // string table that has them, in UTF-8.
   std::optional<std::string> fileVersionText;
   std::optional<std::string> productName;
+  std::optional<std::string> productVersionText;
+  std::optional<std::string> companyName;
   // Some string table has the key "OLESelfRegister": the file says regsvr32 can register it.
   bool oleSelfRegister = false;
 };
