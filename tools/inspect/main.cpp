@@ -237,7 +237,10 @@ int RequireSigned(const std::string& source,
   for (const brantel::inspect::ComponentFacts& c : facts) {
     if (brantel::inspect::SignedAndIntact(c.signature)) continue;
     const std::string digest = brantel::inspect::SignedDigestText(c.signature);
-    failing += "\n  " + c.name + ": " + brantel::inspect::SignatureText(c.signature) +
+    const bool is_unsigned =
+        c.signature.state == brantel::inspect::SignatureFacts::State::kUnsigned;
+    failing += "\n  " + c.name + ": " +
+               (is_unsigned ? "unsigned" : brantel::inspect::SignatureText(c.signature)) +
                (digest == "-" ? "" : ", digest " + digest);
   }
   if (failing.empty()) return 0;
