@@ -295,8 +295,10 @@ string(REGEX MATCH "components not signed with a digest that matches the file:(\
 string(REGEX MATCHALL "\n  [A-Z0-9]+\\.[A-Z]+:" named "${refusal}")
 string(REGEX REPLACE "\n  ([^:]+):" "\\1" named "${named}")
 if(result EQUAL 0 OR NOT named STREQUAL expected_failing)
-  fail("The build that requires signed components should fail naming ${expected_failing}, "
-       "it names ${named} (${result})")
+  string(JOIN ", " expected_text ${expected_failing})
+  string(JOIN ", " named_text ${named})
+  fail("The build that requires signed components should fail naming ${expected_text}; "
+       "it names ${named_text} (${result})")
 endif()
 reconfigure_tree("-DBRANTEL_PAYLOAD_DIR=${standins}" -DBRANTEL_REQUIRE_SIGNED_COMPONENTS=OFF)
 build_program("${tree}" result output)
