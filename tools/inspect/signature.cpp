@@ -92,6 +92,7 @@ std::string Subject(X509* certificate) {
   }
   char* text = nullptr;
   const long length = BIO_get_mem_data(out.get(), &text);
+  if (text == nullptr || length <= 0) return "";
   return std::string(text, static_cast<std::size_t>(length));
 }
 
