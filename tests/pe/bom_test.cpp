@@ -6,6 +6,7 @@
 
 #include "bom.h"
 #include "image_builder.h"
+#include "layout_check.h"
 #include "sha256.h"
 
 namespace brantel::inspect {
@@ -46,19 +47,26 @@ TEST(Bom, BrokenVersionResourceIsNamed) {
             "version resource: block length shorter than its header or past its parent");
 }
 
-TEST(Bom, TabsAndLineBreaksInTextsKeepTheShape) {
+// Texts from the files reach lists and terminals escaped: a tab or a line break cannot break the
+// list's shape, and no escape sequence can reach the terminal.
+TEST(Bom, ControlCharactersInTextsAreEscaped) {
   ComponentFacts facts{.name = "A.OCX",
                        .size = 3,
                        .sha256 = "00",
                        .fileVersion = "1.0.0.0",
-                       .productName = "one\ttwo\nthree",
+                       .productName = "one\ttwo\nthree\x1b[2J",
                        .oleSelfRegister = true,
                        .exportsRegisterServer = std::nullopt,
                        .note = ""};
   EXPECT_EQ(FormatBom({facts}),
             "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\t"
             "DllRegisterServer\tnote\n"
-            "A.OCX\t3\t00\t1.0.0.0\tone two three\tyes\t-\t-\n");
+            "A.OCX\t3\t00\t1.0.0.0\tone\\x09two\\x0Athree\\x1B[2J\tyes\t-\t-\n");
+
+  // Resource names as `list` and `check` print them: C1 controls, the controls that reorder
+  // text, bytes that are no UTF-8 and the backslash too; other text stays as it is.
+  EXPECT_EQ(FormatKey(pe::ResourceKey("\x1b]0;x\x07\u009b2J\u202e\\\xff\xc3\xa9")),
+            "\"\\x1B]0;x\\x07\\u009B2J\\u202E\\\\\\xFF\xc3\xa9\"");
 }
 
 }  // namespace
