@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pe/pe_certificates.h"
+#include "pe/pe_exports.h"
 #include "pe/pe_resources.h"
 #include "pe/pe_version.h"
 
@@ -21,7 +23,7 @@ void Touch(std::span<const std::uint8_t> bytes, const std::uint8_t* data, std::s
 
 void Certificates(const std::uint8_t* data, std::size_t size) {
   const brantel::pe::CertificateParse parsed = brantel::pe::ParseCertificates({data, size});
-  if (parsed.error != brantel::pe::ResourceError::kNone) {
+  if (parsed.error != brantel::pe::CertificateError::kNone) {
     if (parsed.table.present || !parsed.table.entries.empty()) __builtin_trap();
     return;
   }
@@ -55,6 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Certificates(data, size);
   const brantel::pe::ExportLookup exports =
       brantel::pe::FindExport({data, size}, "DllRegisterServer");
-  if (exports.error != brantel::pe::ResourceError::kNone && exports.found) __builtin_trap();
+  if (exports.error != brantel::pe::ExportError::kNone && exports.found) __builtin_trap();
   return 0;
 }

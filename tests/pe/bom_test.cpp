@@ -8,6 +8,7 @@
 #include "bom.h"
 #include "cyclonedx.h"
 #include "image_builder.h"
+#include "layout_check.h"
 #include "name_uuid.h"
 #include "sha256.h"
 
@@ -63,17 +64,24 @@ ComponentFacts Facts(std::string product_name) {
           .signature = {}};
 }
 
-TEST(Bom, TabsAndLineBreaksInTextsKeepTheShape) {
-  ComponentFacts facts = Facts("one\ttwo\nthree");
+// Texts from the files reach lists and terminals escaped: a tab or a line break cannot break the
+// list's shape, and no escape sequence can reach the terminal.
+TEST(Bom, ControlCharactersInTextsAreEscaped) {
+  ComponentFacts facts = Facts("one\ttwo\nthree\x1b[2J");
   facts.signature.state = SignatureFacts::State::kSigned;
   facts.signature.signer = "CN=A\tB";
   facts.signature.digestAlgorithm = "SHA256";
   EXPECT_EQ(FormatBom({facts}),
             "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\t"
             "DllRegisterServer\tnote\tsignature\tsigner\tsigned digest\n"
-            "A.OCX\t3\t00\t1.0.0.0\tone two three\tyes\t-\t-\t"
+            "A.OCX\t3\t00\t1.0.0.0\tone\\x09two\\x0Athree\\x1B[2J\tyes\t-\t-\t"
             "signature does not verify with the signer's certificate, chain not checked\t"
-            "CN=A B\tdoes not match (SHA256)\n");
+            "CN=A\\x09B\tdoes not match (SHA256)\n");
+
+  // Resource names as `list` and `check` print them: C1 controls, the controls that reorder
+  // text, bytes that are no UTF-8 and the backslash too; other text stays as it is.
+  EXPECT_EQ(FormatKey(pe::ResourceKey("\x1b]0;x\x07\u009b2J\u202e\\\xff\xc3\xa9")),
+            "\"\\x1B]0;x\\x07\\u009B2J\\u202E\\\\\\xFF\xc3\xa9\"");
 }
 
 TEST(CycloneDx, NameBasedUuidIsVersionFive) {

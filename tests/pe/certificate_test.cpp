@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image_builder.h"
-#include "pe/pe_resources.h"
+#include "pe/pe_certificates.h"
 #include "signature.h"
 
 namespace brantel::pe {
@@ -49,13 +49,13 @@ Bytes OneEntry() {
   return table;
 }
 
-ResourceError ErrorOf(const Bytes& image) {
+CertificateError ErrorOf(const Bytes& image) {
   return ParseCertificates(image.data).error;
 }
 
 TEST(PeCertificates, UnsignedImageHasNoTable) {
   const CertificateParse parsed = ParseCertificates(BuildImage(std::vector<std::uint8_t>(16)));
-  ASSERT_EQ(parsed.error, ResourceError::kNone);
+  ASSERT_EQ(parsed.error, CertificateError::kNone);
   EXPECT_FALSE(parsed.table.present);
   EXPECT_TRUE(parsed.table.entries.empty());
 }
@@ -64,7 +64,7 @@ TEST(PeCertificates, OneEntry) {
   for (const bool pe32_plus : {false, true}) {
     const Bytes image = SignedImage(OneEntry(), pe32_plus);
     const CertificateParse parsed = ParseCertificates(image.data);
-    ASSERT_EQ(parsed.error, ResourceError::kNone);
+    ASSERT_EQ(parsed.error, CertificateError::kNone);
     EXPECT_TRUE(parsed.table.present);
     EXPECT_EQ(parsed.table.offset, kTableOffset);
     EXPECT_EQ(parsed.table.size, 32u);
@@ -84,7 +84,7 @@ TEST(PeCertificates, EntriesStartOnMultiplesOfEight) {
   Entry(table, 0, 5, 0x0100, 1);  // 13 bytes, padded to 16
   Entry(table, 16, 8);
   const CertificateParse parsed = ParseCertificates(SignedImage(table).data);
-  ASSERT_EQ(parsed.error, ResourceError::kNone);
+  ASSERT_EQ(parsed.error, CertificateError::kNone);
   ASSERT_EQ(parsed.table.entries.size(), 2u);
   EXPECT_EQ(parsed.table.entries[0].length, 13u);
   EXPECT_EQ(parsed.table.entries[0].type, 1);
@@ -97,70 +97,73 @@ TEST(PeCertificates, Misaligned) {
   Bytes image = SignedImage(OneEntry());
   image.Resize(image.data.size() + 4);
   image.U32(DirectoryOffset(false, 4), kTableOffset + 4);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTableMisaligned);
+  EXPECT_EQ(ErrorOf(image), CertificateError::kTableMisaligned);
 }
 
 TEST(PeCertificates, PastTheEndOfTheFile) {
   Bytes image = SignedImage(OneEntry());
   image.U32(DirectoryOffset(false, 4) + 4, 40);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTablePastEnd);
+  EXPECT_EQ(ErrorOf(image), CertificateError::kTablePastEnd);
 
   // An offset near 4 GiB: offset plus size would wrap in 32-bit arithmetic.
   image = SignedImage(OneEntry());
   image.U32(DirectoryOffset(false, 4), 0xFFFFFFF8);
   image.U32(DirectoryOffset(false, 4) + 4, 0x10);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTablePastEnd);
+  EXPECT_EQ(ErrorOf(image), CertificateError::kTablePastEnd);
 }
 
 TEST(PeCertificates, OverlapsOtherData) {
   // Inside the section's bytes: an RVA-minded writer's mistake.
   Bytes image = SignedImage(OneEntry());
   image.U32(DirectoryOffset(false, 4), testing::kSectionFileOffset + 0x100);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTableOverlaps);
+  EXPECT_EQ(ErrorOf(image), CertificateError::kTableOverlaps);
 
   // Reaching into the section from before it.
   image = SignedImage(OneEntry());
   image.U32(DirectoryOffset(false, 4), testing::kSectionFileOffset - 8);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTableOverlaps);
+  EXPECT_EQ(ErrorOf(image), CertificateError::kTableOverlaps);
 
   // Inside the headers.
   image = SignedImage(OneEntry());
   image.U32(DirectoryOffset(false, 4), 0x100);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kCertificateTableOverlaps);
+  EXPECT_EQ(ErrorOf(image), CertificateError::kTableOverlaps);
 
   // Right after the section is where it belongs.
-  EXPECT_EQ(ErrorOf(SignedImage(OneEntry())), ResourceError::kNone);
+  EXPECT_EQ(ErrorOf(SignedImage(OneEntry())), CertificateError::kNone);
 }
 
 TEST(PeCertificates, Entries) {
   Bytes table = OneEntry();
   table.U32(0, 4);  // shorter than its own header
-  EXPECT_EQ(ErrorOf(SignedImage(table)), ResourceError::kCertificateEntryTooShort);
+  EXPECT_EQ(ErrorOf(SignedImage(table)), CertificateError::kEntryTooShort);
 
   table = OneEntry();
   table.U32(0, 33);  // one byte past the table
-  EXPECT_EQ(ErrorOf(SignedImage(table)), ResourceError::kCertificateEntryPastTable);
+  EXPECT_EQ(ErrorOf(SignedImage(table)), CertificateError::kEntryPastTable);
 
   table = OneEntry();
   table.U32(0, 0xFFFFFFFF);
-  EXPECT_EQ(ErrorOf(SignedImage(table)), ResourceError::kCertificateEntryPastTable);
+  EXPECT_EQ(ErrorOf(SignedImage(table)), CertificateError::kEntryPastTable);
 
   // A table of 4 bytes cannot hold an entry's header.
   table.data = {8, 0, 0, 0};
-  EXPECT_EQ(ErrorOf(SignedImage(table)), ResourceError::kCertificateEntryPastTable);
+  EXPECT_EQ(ErrorOf(SignedImage(table)), CertificateError::kEntryPastTable);
 }
 
 TEST(PeCertificates, BrokenHeadersComeFirst) {
   Bytes image = SignedImage(OneEntry());
   image.data[0] = 'X';
-  EXPECT_EQ(ErrorOf(image), ResourceError::kBadDosSignature);
+  const CertificateParse parsed = ParseCertificates(image.data);
+  EXPECT_EQ(parsed.error, CertificateError::kBadImage);
+  EXPECT_EQ(parsed.image, ImageError::kBadDosSignature);
+  EXPECT_STREQ(Describe(parsed), Describe(ImageError::kBadDosSignature));
 }
 
 TEST(PeCertificates, FewerDirectoriesMeanNoTable) {
   Bytes image = SignedImage(OneEntry());
   image.U32(testing::kOptionalHeaderOffset + 92, 4);
   const CertificateParse parsed = ParseCertificates(image.data);
-  ASSERT_EQ(parsed.error, ResourceError::kNone);
+  ASSERT_EQ(parsed.error, CertificateError::kNone);
   EXPECT_FALSE(parsed.table.present);
 }
 
@@ -187,9 +190,8 @@ TEST(ComponentSignature, MalformedSignaturesAreNamed) {
 
   Bytes misaligned = SignedImage(OneEntry());
   misaligned.U32(DirectoryOffset(false, 4), kTableOffset + 4);
-  EXPECT_EQ(
-      inspect::SignatureText(described(misaligned)),
-      std::string("unreadable signature: ") + Describe(ResourceError::kCertificateTableMisaligned));
+  EXPECT_EQ(inspect::SignatureText(described(misaligned)),
+            std::string("unreadable signature: ") + Describe(CertificateError::kTableMisaligned));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "image_builder.h"
-#include "pe/pe_resources.h"
+#include "pe/pe_exports.h"
 
 namespace brantel::pe {
 namespace {
@@ -49,7 +49,7 @@ ExportLookup Find(const Bytes& image, std::string_view name = "DllRegisterServer
 TEST(PeExports, FindsTheNameExactly) {
   for (const bool pe32_plus : {false, true}) {
     const Bytes image = Image(Section(), kSectionRva, pe32_plus);
-    EXPECT_EQ(Find(image).error, ResourceError::kNone);
+    EXPECT_EQ(Find(image).error, ExportError::kNone);
     EXPECT_TRUE(Find(image).found);
     EXPECT_TRUE(Find(image, "DllMain").found);
     EXPECT_FALSE(Find(image, "DllRegister").found);
@@ -59,7 +59,7 @@ TEST(PeExports, FindsTheNameExactly) {
 
 TEST(PeExports, NoDirectoryNoNames) {
   const ExportLookup lookup = Find(Image(Section(), 0));
-  EXPECT_EQ(lookup.error, ResourceError::kNone);
+  EXPECT_EQ(lookup.error, ExportError::kNone);
   EXPECT_FALSE(lookup.found);
 
   Bytes section = Section();
@@ -68,25 +68,25 @@ TEST(PeExports, NoDirectoryNoNames) {
 }
 
 TEST(PeExports, Directory) {
-  EXPECT_EQ(Find(Image(Section(), 0x9000)).error, ResourceError::kExportTableOutsideSections);
+  EXPECT_EQ(Find(Image(Section(), 0x9000)).error, ExportError::kTableOutsideSections);
   EXPECT_EQ(Find(Image(Section(), kSectionRva + kSectionSize - 8)).error,
-            ResourceError::kExportTablePastEnd);
+            ExportError::kTablePastEnd);
 }
 
 TEST(PeExports, NameTable) {
   Bytes section = Section();
   section.U32(24, 0x40000000);  // four bytes each: far more than the section holds
-  EXPECT_EQ(Find(Image(section)).error, ResourceError::kExportNamesPastEnd);
+  EXPECT_EQ(Find(Image(section)).error, ExportError::kNamesPastEnd);
 
   section = Section();
   section.U32(32, 0x9000);
-  EXPECT_EQ(Find(Image(section)).error, ResourceError::kExportNamesPastEnd);
+  EXPECT_EQ(Find(Image(section)).error, ExportError::kNamesPastEnd);
 }
 
 TEST(PeExports, Names) {
   Bytes section = Section();
   section.U32(kNameTable, 0x9000);
-  EXPECT_EQ(Find(Image(section)).error, ResourceError::kExportNameOutsideSections);
+  EXPECT_EQ(Find(Image(section)).error, ExportError::kNameOutsideSections);
 
   // A name cut off by the section's end is read only as far as the section goes.
   section = Section();
@@ -94,7 +94,7 @@ TEST(PeExports, Names) {
   const std::string cut = "DllR";
   std::copy(cut.begin(), cut.end(), section.data.end() - 4);
   const ExportLookup lookup = Find(Image(section));
-  EXPECT_EQ(lookup.error, ResourceError::kNone);
+  EXPECT_EQ(lookup.error, ExportError::kNone);
   EXPECT_FALSE(lookup.found);
 }
 

@@ -55,7 +55,7 @@ std::vector<std::uint8_t> BuildImage(const std::vector<std::uint8_t>& section,
   image.U32(0x3C, kPeOffset);
   image.U32(kPeOffset, 0x00004550);
   image.U16(kFileHeaderOffset, options.pe32_plus ? 0x8664 : 0x14C);
-  image.U16(kFileHeaderOffset + 2, 1);
+  image.U16(kFileHeaderOffset + 2, static_cast<std::uint16_t>(options.empty_sections_before + 1));
   image.U16(kFileHeaderOffset + 16,
             static_cast<std::uint16_t>(OptionalHeaderSize(options.pe32_plus)));
   image.U16(kOptionalHeaderOffset, options.pe32_plus ? 0x20B : 0x10B);
@@ -64,17 +64,22 @@ std::vector<std::uint8_t> BuildImage(const std::vector<std::uint8_t>& section,
   image.U32(directories + 16, options.resource_rva);
   image.U32(directories + 20, static_cast<std::uint32_t>(section.size()));
 
-  const std::size_t header = SectionTableOffset(options.pe32_plus);
+  std::size_t header = SectionTableOffset(options.pe32_plus);
+  for (std::size_t i = 0; i < options.empty_sections_before; ++i, header += 40) {
+    image.U32(header + 12, kSectionRva / 2);
+  }
   const std::string_view name = ".rsrc";
   image.Resize(header + 40);
+  const std::size_t file_offset =
+      std::max<std::size_t>(kSectionFileOffset, (header + 40 + 0x1FF) & ~std::size_t{0x1FF});
   std::copy(name.begin(), name.end(), image.data.begin() + static_cast<std::ptrdiff_t>(header));
   const std::uint32_t size = static_cast<std::uint32_t>(section.size());
   image.U32(header + 8, options.virtual_size != 0 ? options.virtual_size : size);
   image.U32(header + 12, kSectionRva);
   image.U32(header + 16, size);
-  image.U32(header + 20, kSectionFileOffset);
+  image.U32(header + 20, static_cast<std::uint32_t>(file_offset));
 
-  image.Resize(kSectionFileOffset);
+  image.Resize(file_offset);
   image.data.insert(image.data.end(), section.begin(), section.end());
   return image.data;
 }

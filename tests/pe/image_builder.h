@@ -39,12 +39,16 @@ struct ImageOptions {
   std::uint32_t directory_count = 16;
   // The section's VirtualSize; 0 means "the section's size".
   std::uint32_t virtual_size = 0;
+  // Sections of no size listed before the resource section, as a file made to slow down every
+  // lookup of an address among its sections would list them.
+  std::uint16_t empty_sections_before = 0;
 };
 
 std::size_t OptionalHeaderSize(bool pe32_plus);
 std::size_t SectionTableOffset(bool pe32_plus);
 
-// A complete image whose only section holds `section` at kSectionRva.
+// A complete image whose only section with bytes holds `section` at kSectionRva, from file
+// offset kSectionFileOffset unless the empty sections need the room.
 std::vector<std::uint8_t> BuildImage(const std::vector<std::uint8_t>& section,
                                      const ImageOptions& options = {});
 

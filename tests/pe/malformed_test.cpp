@@ -6,6 +6,8 @@
 
 #include "common/error.h"
 #include "image_builder.h"
+#include "pe/pe_certificates.h"
+#include "pe/pe_exports.h"
 #include "pe/pe_resources.h"
 
 namespace brantel::pe {
@@ -42,6 +44,13 @@ ResourceError ErrorOf(const std::vector<std::uint8_t>& image) {
   return ParseResources(image).error;
 }
 
+// What was wrong with the headers, which every reader of the image reads first.
+ImageError ImageErrorOf(const std::vector<std::uint8_t>& image) {
+  const ResourceParse parsed = ParseResources(image);
+  EXPECT_EQ(parsed.error == ResourceError::kBadImage, parsed.image != ImageError::kNone);
+  return parsed.image;
+}
+
 ResourceError ErrorOfTree(const Bytes& tree, const ImageOptions& options = {}) {
   return ErrorOf(BuildImage(tree.data, options));
 }
@@ -74,67 +83,73 @@ TEST(PeMalformed, GoodTreeIsTheBaseline) {
 }
 
 TEST(PeMalformed, Headers) {
-  EXPECT_EQ(ErrorOf({}), ResourceError::kTruncatedDosHeader);
+  EXPECT_EQ(ImageErrorOf({}), ImageError::kTruncatedDosHeader);
   std::vector<std::uint8_t> image = GoodImage();
-  EXPECT_EQ(ErrorOf({image.begin(), image.begin() + 63}), ResourceError::kTruncatedDosHeader);
+  EXPECT_EQ(ImageErrorOf({image.begin(), image.begin() + 63}), ImageError::kTruncatedDosHeader);
 
   image = GoodImage();
   image[1] = 'X';
-  EXPECT_EQ(ErrorOf(image), ResourceError::kBadDosSignature);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kBadDosSignature);
 
   image = GoodImage();
   Patch32(image, 0x3C, static_cast<std::uint32_t>(image.size() - 2));
-  EXPECT_EQ(ErrorOf(image), ResourceError::kBadPeOffset);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kBadPeOffset);
   // Would wrap to a small offset if added in 32 bits.
   Patch32(image, 0x3C, 0xFFFFFFFE);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kBadPeOffset);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kBadPeOffset);
 
   image = GoodImage();
   image[testing::kPeOffset + 2] = 1;
-  EXPECT_EQ(ErrorOf(image), ResourceError::kBadPeSignature);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kBadPeSignature);
 
   image = GoodImage();
   image.resize(testing::kFileHeaderOffset + 19);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedFileHeader);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedFileHeader);
 }
 
 TEST(PeMalformed, OptionalHeader) {
   std::vector<std::uint8_t> image = GoodImage();
   Patch16(image, testing::kFileHeaderOffset + 16, 0xFFFF);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedOptionalHeader);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedOptionalHeader);
 
   // Too short to hold the count of data directories.
   image = GoodImage();
   Patch16(image, testing::kFileHeaderOffset + 16, 0x40);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedOptionalHeader);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedOptionalHeader);
 
   // Holds the count, which promises a resource directory the header has no room for.
   image = GoodImage();
   Patch16(image, testing::kFileHeaderOffset + 16, 100);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedOptionalHeader);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedOptionalHeader);
 
   image = GoodImage();
   Patch16(image, testing::kOptionalHeaderOffset, 0x107);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kBadOptionalHeaderMagic);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kBadOptionalHeaderMagic);
 }
 
 TEST(PeMalformed, SectionTable) {
   std::vector<std::uint8_t> image = GoodImage();
   Patch16(image, testing::kFileHeaderOffset + 2, 0xFFFF);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedSectionTable);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedSectionTable);
 
   image = GoodImage();
   image.resize(testing::SectionTableOffset(false) + 39);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kTruncatedSectionTable);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedSectionTable);
 
   // PointerToRawData near 4 GiB: the section's bytes would wrap in 32-bit arithmetic.
   image = GoodImage();
   Patch32(image, testing::SectionTableOffset(false) + 20, 0xFFFFFFF0);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kSectionPastEnd);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kSectionPastEnd);
 
   image = GoodImage();
   image.resize(image.size() - 1);
-  EXPECT_EQ(ErrorOf(image), ResourceError::kSectionPastEnd);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kSectionPastEnd);
+
+  // The loader refuses sections out of order, and finding an address among them relies on it.
+  image = BuildImage(GoodTree().data, {.empty_sections_before = 1});
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kNone);
+  Patch32(image, testing::SectionTableOffset(false) + 12, testing::kSectionRva + 0x10);
+  EXPECT_EQ(ImageErrorOf(image), ImageError::kSectionsOutOfOrder);
 }
 
 TEST(PeMalformed, ResourceRootOutsideSections) {
@@ -296,13 +311,20 @@ TEST(PeMalformed, ThrowingFormCarriesTheKind) {
   }
 }
 
-TEST(PeMalformed, EveryKindHasItsOwnText) {
+template <typename Kind>
+std::size_t DistinctTexts(Kind last) {
   std::set<std::string> texts;
-  const int last = static_cast<int>(ResourceError::kExportNameOutsideSections);
-  for (int kind = 0; kind <= last; ++kind) {
-    texts.insert(Describe(static_cast<ResourceError>(kind)));
+  for (int kind = 0; kind <= static_cast<int>(last); ++kind) {
+    texts.insert(Describe(static_cast<Kind>(kind)));
   }
-  EXPECT_EQ(texts.size(), static_cast<std::size_t>(last + 1));
+  return texts.size();
+}
+
+TEST(PeMalformed, EveryKindHasItsOwnText) {
+  EXPECT_EQ(DistinctTexts(ImageError::kSectionPastEnd), 11u);
+  EXPECT_EQ(DistinctTexts(ResourceError::kDataPastEnd), 14u);
+  EXPECT_EQ(DistinctTexts(CertificateError::kEntryPastTable), 7u);
+  EXPECT_EQ(DistinctTexts(ExportError::kNameOutsideSections), 6u);
 }
 
 }  // namespace

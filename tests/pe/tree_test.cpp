@@ -34,13 +34,32 @@ std::string Text(std::span<const std::uint8_t> bytes) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+// As many sections as the header can count, all but the last empty, and tens of thousands of
+// leaves: every leaf's address is looked up among the sections, so this is the slowest tree a file
+// of this size can hold. It reads back whole and, with the sections searched by halves, at once.
+TEST(PeTree, ManySectionsAndLeaves) {
+  constexpr std::uint16_t kLeaves = 60000;
+  std::vector<Resource> resources;
+  for (std::uint16_t language = 1; language <= kLeaves; ++language) {
+    resources.push_back(
+        {u"CUSTOM", u"MANY", language, Fill(1, static_cast<std::uint8_t>(language))});
+  }
+  const std::vector<std::uint8_t> image =
+      BuildImage(BuildResourceSection(std::move(resources)), {.empty_sections_before = 65534});
+  const ResourceParse parsed = ParseResources(image);
+  ASSERT_EQ(parsed.error, ResourceError::kNone) << Describe(parsed);
+  ASSERT_EQ(parsed.tree.size(), kLeaves);
+  EXPECT_EQ(parsed.tree.back().language, ResourceKey(kLeaves));
+  EXPECT_EQ(parsed.tree.back().data[0], Fill(1, static_cast<std::uint8_t>(kLeaves))[0]);
+}
+
 class PeTreeBothFormats : public ::testing::TestWithParam<bool> {};
 
 TEST_P(PeTreeBothFormats, ReadsEveryLeafInDirectoryOrder) {
   const std::vector<std::uint8_t> section = BuildResourceSection(SampleResources());
   const std::vector<std::uint8_t> image = BuildImage(section, {.pe32_plus = GetParam()});
   const ResourceParse parsed = ParseResources(image);
-  ASSERT_EQ(parsed.error, ResourceError::kNone) << Describe(parsed.error);
+  ASSERT_EQ(parsed.error, ResourceError::kNone) << Describe(parsed);
 
   struct Expected {
     ResourceKey type;
@@ -112,7 +131,7 @@ TEST(PeTree, EmptyDataAtTheSectionsEnd) {
   tree.Entry(0x40, 0, 0x48);
   tree.DataEntry(0x48, testing::kSectionRva + 0x58, 0);
   const ResourceParse parsed = ParseResources(BuildImage(tree.data));
-  ASSERT_EQ(parsed.error, ResourceError::kNone) << Describe(parsed.error);
+  ASSERT_EQ(parsed.error, ResourceError::kNone) << Describe(parsed);
   ASSERT_EQ(parsed.tree.size(), 1u);
   EXPECT_TRUE(parsed.tree[0].data.empty());
 }

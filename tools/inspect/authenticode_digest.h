@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "pe/pe_resources.h"
+#include "pe/pe_certificates.h"
 
 namespace brantel::inspect {
 

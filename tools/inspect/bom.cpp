@@ -1,7 +1,9 @@
 #include "bom.h"
 
+#include "pe/pe_exports.h"
 #include "pe/pe_resources.h"
 #include "pe/pe_version.h"
+#include "printable.h"
 #include "sha256.h"
 
 namespace brantel::inspect {
@@ -10,11 +12,8 @@ namespace {
 constexpr std::uint32_t kVersionType = 16;
 
 // Texts come from the files; a tab or a line break in them must not break the list's shape.
-std::string Field(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-  }
-  return text.empty() ? "-" : text;
+std::string Field(const std::string& text) {
+  return text.empty() ? "-" : Printable(text);
 }
 
 // What the component's own version resource says; a note where it has none or it is unreadable.
@@ -62,11 +61,11 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
                        .signature = DescribeSignature(bytes)};
   const pe::ResourceParse resources = pe::ParseResources(bytes);
   if (resources.error != pe::ResourceError::kNone) {
-    facts.note = pe::Describe(resources.error);
+    facts.note = pe::Describe(resources);
     return facts;
   }
   const pe::ExportLookup exports = pe::FindExport(bytes, "DllRegisterServer");
-  if (exports.error == pe::ResourceError::kNone) facts.exportsRegisterServer = exports.found;
+  if (exports.error == pe::ExportError::kNone) facts.exportsRegisterServer = exports.found;
   AddVersionFacts(resources.tree, facts);
   return facts;
 }

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "installer/catalogue.h"
+#include "printable.h"
 
 namespace brantel::inspect {
 namespace {
@@ -34,7 +35,12 @@ std::string Entry(const pe::ResourceKey& type, const pe::ResourceKey& name) {
 }  // namespace
 
 std::string FormatKey(const pe::ResourceKey& key) {
-  return key.isText ? "\"" + key.text + "\"" : std::to_string(key.id);
+  if (!key.isText) return std::to_string(key.id);
+  // Built up in place: g++ 12 at -O2 warns falsely about "\"" + a temporary string.
+  std::string quoted = "\"";
+  quoted += Printable(key.text);
+  quoted += '"';
+  return quoted;
 }
 
 // Every expected entry is there, in exactly one language.

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@
 #include "file_bytes.h"
 #include "installer/catalogue.h"
 #include "layout_check.h"
+#include "pe/pe_certificates.h"
 #include "pe/pe_resources.h"
 #include "window/design.h"
 
@@ -89,8 +91,8 @@ int List(const ResourceTree& tree, const brantel::pe::CertificateParse& certific
                 brantel::inspect::FormatKey(leaf.name).c_str(),
                 brantel::inspect::FormatKey(leaf.language).c_str(), leaf.codePage, leaf.size);
   }
-  if (certificates.error != brantel::pe::ResourceError::kNone) {
-    std::fprintf(stderr, "%s: %s\n", path, brantel::pe::Describe(certificates.error));
+  if (certificates.error != brantel::pe::CertificateError::kNone) {
+    std::fprintf(stderr, "%s: %s\n", path, brantel::pe::Describe(certificates));
     return kFailed;
   }
   const brantel::pe::CertificateTable& table = certificates.table;
@@ -112,8 +114,8 @@ int List(const ResourceTree& tree, const brantel::pe::CertificateParse& certific
 int Check(const ResourceTree& tree, const brantel::pe::CertificateParse& certificates,
           const char* path) {
   std::vector<std::string> faults = brantel::inspect::CheckInstallerResources(tree);
-  if (certificates.error != brantel::pe::ResourceError::kNone) {
-    faults.emplace_back(brantel::pe::Describe(certificates.error));
+  if (certificates.error != brantel::pe::CertificateError::kNone) {
+    faults.emplace_back(brantel::pe::Describe(certificates));
   }
   for (const std::string& fault : faults) std::printf("%s: %s\n", path, fault.c_str());
   if (!faults.empty()) return kFailed;
@@ -130,13 +132,15 @@ std::optional<Components> ReadComponentFolder(const std::string& folder) {
   namespace fs = std::filesystem;
   std::error_code error;
   std::map<std::string, std::vector<std::string>> found;  // upper-case name -> paths
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-    std::string key = entry.path().filename().string();
+  // Stepped by hand: the loop form throws on an entry that cannot be read, mid-listing.
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    std::string key = entry->path().filename().string();
     for (char& c : key) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-    found[key].push_back(entry.path().string());
+    found[key].push_back(entry->path().string());
   }
   if (error) {
-    std::fprintf(stderr, "cannot list %s\n", folder.c_str());
+    std::fprintf(stderr, "cannot list %s: %s\n", folder.c_str(), error.message().c_str());
     return std::nullopt;
   }
   Components contents;
@@ -147,10 +151,12 @@ std::optional<Components> ReadComponentFolder(const std::string& folder) {
       problems += " missing " + std::string(name) + ";";
     } else if (paths->second.size() > 1) {
       problems += " more than one " + std::string(name) + ";";
-    } else if (auto bytes = brantel::inspect::ReadFileBytes(paths->second.front())) {
-      contents.push_back(std::move(*bytes));
     } else {
-      problems += " cannot read " + paths->second.front() + ";";
+      try {
+        contents.push_back(brantel::inspect::ReadFileBytes(paths->second.front()));
+      } catch (const brantel::inspect::FileError& failure) {
+        problems += " " + std::string(failure.what()) + ";";
+      }
     }
   }
   if (problems.empty()) return contents;
@@ -160,14 +166,10 @@ std::optional<Components> ReadComponentFolder(const std::string& folder) {
 
 // The same, from a built installer's payload.
 std::optional<Components> ReadComponentPayload(const std::string& installer) {
-  const auto image = brantel::inspect::ReadFileBytes(installer);
-  if (!image) {
-    std::fprintf(stderr, "cannot read %s\n", installer.c_str());
-    return std::nullopt;
-  }
-  const brantel::pe::ResourceParse parsed = brantel::pe::ParseResources(*image);
+  const std::vector<std::uint8_t> image = brantel::inspect::ReadFileBytes(installer);
+  const brantel::pe::ResourceParse parsed = brantel::pe::ParseResources(image);
   if (parsed.error != brantel::pe::ResourceError::kNone) {
-    std::fprintf(stderr, "%s: %s\n", installer.c_str(), brantel::pe::Describe(parsed.error));
+    std::fprintf(stderr, "%s: %s\n", installer.c_str(), brantel::pe::Describe(parsed));
     return std::nullopt;
   }
   Components contents;
@@ -263,11 +265,9 @@ int Bom(const BomRequest& request) {
     std::optional<brantel::inspect::ProgramFacts> program;
     std::error_code error;
     if (!std::filesystem::is_directory(request.source, error)) {
-      const auto image = brantel::inspect::ReadFileBytes(request.source);
-      if (!image) return kFailed;
+      const std::vector<std::uint8_t> image = brantel::inspect::ReadFileBytes(request.source);
       const std::string name = std::filesystem::path(request.source).filename().string();
-      program =
-          brantel::inspect::DescribeProgram(brantel::inspect::DescribeComponent(name, *image));
+      program = brantel::inspect::DescribeProgram(brantel::inspect::DescribeComponent(name, image));
     }
     std::optional<std::string> timestamp;
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
@@ -285,10 +285,7 @@ int Bom(const BomRequest& request) {
     std::fputs(text.c_str(), stdout);
     return 0;
   }
-  if (!brantel::inspect::WriteFileBytes(request.out, {text.begin(), text.end()})) {
-    std::fprintf(stderr, "cannot write %s\n", request.out);
-    return kFailed;
-  }
+  brantel::inspect::WriteFileBytes(request.out, {text.begin(), text.end()});
   return 0;
 }
 
@@ -299,11 +296,31 @@ int Extract(const ResourceTree& tree, const std::string& type, const std::string
     std::fprintf(stderr, "no resource of type %s named %s\n", type.c_str(), name.c_str());
     return kFailed;
   }
-  if (!brantel::inspect::WriteFileBytes(out, {entry->begin(), entry->end()})) {
-    std::fprintf(stderr, "cannot write %s\n", out.c_str());
+  brantel::inspect::WriteFileBytes(out, {entry->begin(), entry->end()});
+  return 0;
+}
+
+int Run(int argc, char** argv) {
+  const std::string command = argv[1];
+  if (command == "bom") {
+    const auto request = ParseBomArguments(argc, argv);
+    return request ? Bom(*request) : Usage();
+  }
+  if (command == "controls") return Controls(argv[2]);
+
+  const std::vector<std::uint8_t> image = brantel::inspect::ReadFileBytes(argv[2]);
+  ResourceTree tree;
+  try {
+    tree = brantel::pe::ReadResourceTree(image);
+  } catch (const brantel::Error& error) {
+    std::fprintf(stderr, "%s: %s\n", argv[2], error.what());
     return kFailed;
   }
-  return 0;
+
+  const brantel::pe::CertificateParse certificates = brantel::pe::ParseCertificates(image);
+  if (command == "list") return List(tree, certificates, argv[2]);
+  if (command == "check") return Check(tree, certificates, argv[2]);
+  return Extract(tree, argv[3], argv[4], argv[5]);
 }
 
 }  // namespace
@@ -312,29 +329,19 @@ int main(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string command = argv[1];
   const bool known = (command == "list" && argc == 3) || (command == "check" && argc == 3) ||
-                     (command == "extract" && argc == 6) || (command == "controls" && argc == 3);
-  if (command == "bom") {
-    const auto request = ParseBomArguments(argc, argv);
-    return request ? Bom(*request) : Usage();
-  }
+                     (command == "extract" && argc == 6) || command == "bom" ||
+                     (command == "controls" && argc == 3);
   if (!known) return Usage();
-  if (command == "controls") return Controls(argv[2]);
-
-  const auto image = brantel::inspect::ReadFileBytes(argv[2]);
-  if (!image) {
-    std::fprintf(stderr, "cannot read %s\n", argv[2]);
-    return kFailed;
-  }
-  ResourceTree tree;
+  // Whatever a file does to the reading of it ends here with a message and a failure, never an
+  // abort that leaves the caller guessing.
   try {
-    tree = brantel::pe::ReadResourceTree(*image);
-  } catch (const brantel::Error& error) {
-    std::fprintf(stderr, "%s: %s\n", argv[2], error.what());
-    return kFailed;
+    return Run(argc, argv);
+  } catch (const brantel::inspect::FileError& failure) {
+    std::fprintf(stderr, "%s\n", failure.what());
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "brantel-inspect: out of memory reading %s\n", argv[2]);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "brantel-inspect: %s\n", failure.what());
   }
-
-  const brantel::pe::CertificateParse certificates = brantel::pe::ParseCertificates(*image);
-  if (command == "list") return List(tree, certificates, argv[2]);
-  if (command == "check") return Check(tree, certificates, argv[2]);
-  return Extract(tree, argv[3], argv[4], argv[5]);
+  return kFailed;
 }

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "authenticode_digest.h"
-#include "pe/pe_resources.h"
+#include "pe/pe_certificates.h"
 
 namespace brantel::inspect {
 namespace {
@@ -163,9 +163,9 @@ SignatureFacts DescribeSignature(std::span<const std::uint8_t> image) {
   if (image.size() < 2 || image[0] != 'M' || image[1] != 'Z') return {};
   const pe::CertificateParse certificates = pe::ParseCertificates(image);
   SignatureFacts facts;
-  if (certificates.error != decltype(certificates.error)::kNone) {
+  if (certificates.error != pe::CertificateError::kNone) {
     facts.state = SignatureFacts::State::kUnreadable;
-    facts.problem = pe::Describe(certificates.error);
+    facts.problem = pe::Describe(certificates);
     return facts;
   }
   if (certificates.table.entries.empty()) return facts;

@@ -7,23 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include "pe/pe_image.h"
+
 namespace brantel::pe {
 
-// Why an image's resource tree, certificate table or export names could not be read. Each kind
-// names the first structure that was found broken, so a test (or a person with a damaged file)
-// learns exactly what is wrong.
+// Why an image's resource tree could not be read. Each kind names the first structure that was
+// found broken, so a test (or a person with a damaged file) learns exactly what is wrong.
 enum class ResourceError {
   kNone,
-  kTruncatedDosHeader,
-  kBadDosSignature,
-  kBadPeOffset,
-  kBadPeSignature,
-  kTruncatedFileHeader,
-  kTruncatedOptionalHeader,
-  kBadOptionalHeaderMagic,
-  kTruncatedSectionTable,
+  kBadImage,
   kResourceRvaOutsideSections,
-  kSectionPastEnd,
   kDirectoryPastEnd,
   kAbsurdEntryCount,
   kEntryPastEnd,
@@ -35,15 +28,6 @@ enum class ResourceError {
   kDataEntryPastEnd,
   kDataOutsideSections,
   kDataPastEnd,
-  kCertificateTableMisaligned,
-  kCertificateTablePastEnd,
-  kCertificateTableOverlaps,
-  kCertificateEntryTooShort,
-  kCertificateEntryPastTable,
-  kExportTableOutsideSections,
-  kExportTablePastEnd,
-  kExportNamesPastEnd,
-  kExportNameOutsideSections,
 };
 
 // A fixed text for each kind; it outlives every error that carries it.
@@ -81,53 +65,16 @@ struct ResourceLeaf {
 // has an empty tree.
 using ResourceTree = std::vector<ResourceLeaf>;
 
-struct ResourceParse {
-  ResourceError error = ResourceError::kNone;
+struct ResourceParse : ImageOutcome<ResourceError> {
   ResourceTree tree;  // empty unless `error` is kNone
 };
-
-// One WIN_CERTIFICATE of the certificate table. `data` (bCertificate: for Authenticode a PKCS#7
-// SignedData) views the image that was parsed.
-struct CertificateEntry {
-  std::uint64_t offset = 0;  // in the file
-  std::uint32_t length = 0;  // dwLength: header and data, without the padding that follows
-  std::uint16_t revision = 0;
-  std::uint16_t type = 0;
-  std::span<const std::uint8_t> data;
-};
-
-// The certificate table of data directory 4, where signatures live. Its address is a file offset,
-// not an RVA, and it lies outside the headers and every section.
-struct CertificateTable {
-  bool present = false;  // the directory gives a size
-  std::uint32_t offset = 0;
-  std::uint32_t size = 0;
-  std::vector<CertificateEntry> entries;
-};
-
-struct CertificateParse {
-  ResourceError error = ResourceError::kNone;
-  CertificateTable table;  // empty unless `error` is kNone
-};
-
-// Reads the certificate table of a PE32 or PE32+ image; the signatures' cryptography is left to
-// others. Never reads outside `image`.
-CertificateParse ParseCertificates(std::span<const std::uint8_t> image);
-
-struct ExportLookup {
-  ResourceError error = ResourceError::kNone;
-  bool found = false;  // false unless `error` is kNone
-};
-
-// Whether the image's export name table lists `name` (byte for byte), as a self-registering
-// component lists DllRegisterServer. Never reads outside `image`.
-ExportLookup FindExport(std::span<const std::uint8_t> image, std::string_view name);
 
 // Reads the resource tree of a PE32 or PE32+ image held in memory, as its file is laid out on
 // disk. Never reads outside `image`.
 ResourceParse ParseResources(std::span<const std::uint8_t> image);
 
-// As ParseResources, but throws Error(kBadFormat) carrying Describe(error) on a broken image.
+// As ParseResources, but throws Error(kBadFormat) carrying the error's description on a broken
+// image.
 ResourceTree ReadResourceTree(std::span<const std::uint8_t> image);
 
 // Whether a key matches a query: numbers by value, texts with ASCII letters compared without

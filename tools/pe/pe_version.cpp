@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "pe/pe_reader.h"
+#include "pe/utf16.h"
 
 namespace brantel::pe {
 namespace {
 
 using Reader = detail::BoundedReader<VersionError>;
-using Failure = detail::ReadFailure<VersionError>;
 using detail::Fail;
 
 constexpr std::uint64_t kBlockHeaderSize = 6;  // wLength, wValueLength, wType
@@ -21,21 +21,6 @@ constexpr std::uint16_t kTextValue = 1;
 
 std::uint64_t Align4(std::uint64_t n) {
   return (n + 3) & ~std::uint64_t{3};
-}
-
-void AppendUtf8(std::string& out, std::uint32_t code_point) {
-  if (code_point < 0x80) {
-    out.push_back(static_cast<char>(code_point));
-  } else if (code_point < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | code_point >> 6));
-    out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  } else {
-    // Surrogates are not paired up: a version text outside the BMP is not worth the code.
-    if (code_point >= 0xD800 && code_point < 0xE000) code_point = 0xFFFD;
-    out.push_back(static_cast<char>(0xE0 | code_point >> 12));
-    out.push_back(static_cast<char>(0x80 | (code_point >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  }
 }
 
 // One block: its key, its value's bytes, and where its children lie, all inside the buffer.
@@ -58,13 +43,15 @@ Block ReadBlock(const Reader& bytes, std::uint64_t offset, std::uint64_t limit) 
   block.type = bytes.U16(offset + 4, VersionError::kTruncatedBlock);
 
   std::uint64_t at = offset + kBlockHeaderSize;
+  std::u16string key;
   for (;;) {
     if (block.end - at < 2) Fail(VersionError::kUnterminatedKey);
     const std::uint16_t unit = bytes.U16(at, VersionError::kUnterminatedKey);
     at += 2;
     if (unit == 0) break;
-    AppendUtf8(block.key, unit);
+    key.push_back(static_cast<char16_t>(unit));
   }
+  block.key = Utf8FromUtf16(key);
 
   block.value_offset = std::min(Align4(at), block.end);
   // A text value's length counts UTF-16 units; writers that counted bytes instead are common,
@@ -96,13 +83,13 @@ std::vector<Block> Children(const Reader& bytes, const Block& parent) {
 
 // A text value up to its terminating zero.
 std::string Text(const Reader& bytes, const Block& block) {
-  std::string text;
+  std::u16string units;
   for (std::uint64_t i = 0; i + 1 < block.value_size; i += 2) {
     const std::uint16_t unit = bytes.U16(block.value_offset + i, VersionError::kValuePastBlock);
     if (unit == 0) break;
-    AppendUtf8(text, unit);
+    units.push_back(static_cast<char16_t>(unit));
   }
-  return text;
+  return Utf8FromUtf16(units);
 }
 
 VersionInfo Parse(std::span<const std::uint8_t> data) {

@@ -1,0 +1,65 @@
+#include "pe/pe_exports.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "pe/pe_reader.h"
+
+namespace brantel::pe {
+namespace {
+
+constexpr std::uint32_t kExportDirectoryIndex = 0;
+constexpr std::uint64_t kExportTableSize = 40;
+
+// Whether the export name table lists `name`, compared byte for byte. Reads each name only as far
+// as `name` and its terminating zero, so the work is bounded by the number of names, which the
+// section that holds their table bounds in turn.
+bool ExportsName(std::span<const std::uint8_t> bytes, std::string_view name) {
+  const detail::Image image(bytes);
+  const detail::DirectoryEntry directory = image.Directory(kExportDirectoryIndex);
+  if (directory.address == 0) return false;
+  const detail::BoundedReader<ExportError> table(image.Map(directory.address, kExportTableSize,
+                                                           ExportError::kTableOutsideSections,
+                                                           ExportError::kTablePastEnd));
+  const std::uint64_t count = table.U32(24, ExportError::kTablePastEnd);
+  if (count == 0) return false;
+  const std::uint32_t names_rva = table.U32(32, ExportError::kTablePastEnd);
+  const detail::BoundedReader<ExportError> names(
+      image.Map(names_rva, count * 4, ExportError::kNamesPastEnd, ExportError::kNamesPastEnd));
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint32_t rva = names.U32(i * 4, ExportError::kNamesPastEnd);
+    const detail::Location text =
+        image.Locate(rva, 1, ExportError::kNameOutsideSections, ExportError::kNameOutsideSections);
+    // The name's bytes up to one past `name`'s length, or to the section's end.
+    const std::uint64_t length =
+        std::min<std::uint64_t>(text.section->extent - text.within, name.size() + 1);
+    const std::span<const std::uint8_t> stored = image.Bytes(text, length);
+    if (length == name.size() + 1 && stored[name.size()] == 0 &&
+        std::equal(name.begin(), name.end(), stored.begin())) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+constexpr std::pair<ExportError, const char*> kDescriptions[] = {
+    {ExportError::kNone, "no error"},
+    {ExportError::kBadImage, "PE image: broken headers"},
+    {ExportError::kTableOutsideSections, "PE exports: export directory outside every section"},
+    {ExportError::kTablePastEnd, "PE exports: export directory past the end of its section"},
+    {ExportError::kNamesPastEnd, "PE exports: name table outside its section"},
+    {ExportError::kNameOutsideSections, "PE exports: name outside every section"},
+};
+
+const char* Describe(ExportError error) {
+  return detail::TextOf(kDescriptions, error, "PE exports: unknown error");
+}
+
+ExportLookup FindExport(std::span<const std::uint8_t> image, std::string_view name) {
+  return detail::CaptureImage<ExportLookup>(
+      [&](ExportLookup& outcome) { outcome.found = ExportsName(image, name); });
+}
+
+}  // namespace brantel::pe

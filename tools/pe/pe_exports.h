@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "pe/pe_image.h"
+
+namespace brantel::pe {
+
+// Why an image's export names could not be read.
+enum class ExportError {
+  kNone,
+  kBadImage,
+  kTableOutsideSections,
+  kTablePastEnd,
+  kNamesPastEnd,
+  kNameOutsideSections,
+};
+
+const char* Describe(ExportError error);
+
+struct ExportLookup : ImageOutcome<ExportError> {
+  bool found = false;  // false unless `error` is kNone
+};
+
+// Whether the image's export name table lists `name` (byte for byte), as a self-registering
+// component lists DllRegisterServer. Never reads outside `image`.
+ExportLookup FindExport(std::span<const std::uint8_t> image, std::string_view name);
+
+}  // namespace brantel::pe

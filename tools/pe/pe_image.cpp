@@ -1,0 +1,128 @@
+#include "pe/pe_image.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace brantel::pe {
+namespace detail {
+namespace {
+
+constexpr std::uint64_t kDosHeaderSize = 64;
+constexpr std::uint64_t kLfanewOffset = 0x3C;
+constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
+constexpr std::uint64_t kFileHeaderSize = 20;
+constexpr std::uint64_t kSectionHeaderSize = 40;
+constexpr std::uint64_t kSizeOfHeadersOffset = 60;  // in the optional header, PE32 and PE32+
+
+std::vector<Section> ReadSections(const BoundedReader<ImageError>& file, std::uint64_t table,
+                                  std::uint64_t count) {
+  constexpr ImageError kErr = ImageError::kTruncatedSectionTable;
+  if (table > file.size() || count > (file.size() - table) / kSectionHeaderSize) Fail(kErr);
+  std::vector<Section> sections;
+  sections.reserve(static_cast<std::size_t>(count));
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint64_t header = table + i * kSectionHeaderSize;
+    const std::uint32_t virtual_size = file.U32(header + 8, kErr);
+    const std::uint32_t raw_size = file.U32(header + 16, kErr);
+    // Bytes past the virtual size are padding the loader never maps; a zero virtual size is
+    // what some linkers write when they mean "the raw size".
+    const std::uint32_t extent =
+        virtual_size != 0 && virtual_size < raw_size ? virtual_size : raw_size;
+    const Section section{file.U32(header + 12, kErr), extent, file.U32(header + 20, kErr),
+                          raw_size};
+    if (!sections.empty() && section.address < sections.back().address + sections.back().extent) {
+      Fail(ImageError::kSectionsOutOfOrder);
+    }
+    sections.push_back(section);
+  }
+  return sections;
+}
+
+}  // namespace
+
+Image::Image(std::span<const std::uint8_t> bytes) : bytes_(bytes), file_(bytes) {
+  if (!file_.Fits(0, kDosHeaderSize)) Fail(ImageError::kTruncatedDosHeader);
+  if (file_.U16(0, ImageError::kTruncatedDosHeader) != 0x5A4D) {  // "MZ"
+    Fail(ImageError::kBadDosSignature);
+  }
+  const std::uint64_t pe = file_.U32(kLfanewOffset, ImageError::kTruncatedDosHeader);
+  if (file_.U32(pe, ImageError::kBadPeOffset) != kPeSignature) Fail(ImageError::kBadPeSignature);
+
+  const std::uint64_t file_header = pe + 4;
+  constexpr ImageError kFileErr = ImageError::kTruncatedFileHeader;
+  if (!file_.Fits(file_header, kFileHeaderSize)) Fail(kFileErr);
+  const std::uint16_t section_count = file_.U16(file_header + 2, kFileErr);
+  const std::uint16_t optional_size = file_.U16(file_header + 16, kFileErr);
+
+  const std::uint64_t optional_offset = file_header + kFileHeaderSize;
+  constexpr ImageError kOptErr = ImageError::kTruncatedOptionalHeader;
+  optional_ = file_.Bytes(optional_offset, optional_size, kOptErr);
+  const BoundedReader<ImageError> optional(optional_);
+  const std::uint16_t magic = optional.U16(0, kOptErr);
+  if (magic == 0x10B) {  // PE32
+    directories_ = 96;
+  } else if (magic == 0x20B) {  // PE32+
+    directories_ = 112;
+  } else {
+    Fail(ImageError::kBadOptionalHeaderMagic);
+  }
+  directory_count_ = optional.U32(directories_ - 4, kOptErr);
+  size_of_headers_ = optional.U32(kSizeOfHeadersOffset, kOptErr);
+  sections_ = ReadSections(file_, optional_offset + optional_size, section_count);
+}
+
+DirectoryEntry Image::Directory(std::uint32_t index) const {
+  if (directory_count_ <= index) return {0, 0};
+  const BoundedReader<ImageError> optional(optional_);
+  const std::uint64_t entry = directories_ + std::uint64_t{index} * 8;
+  constexpr ImageError kOptErr = ImageError::kTruncatedOptionalHeader;
+  return {optional.U32(entry, kOptErr), optional.U32(entry + 4, kOptErr)};
+}
+
+// With the sections in order and apart, only the last one that starts at or below `rva` can hold
+// it, and the first whose end is at or above it is the one an empty range may end.
+std::optional<Location> Image::Find(std::uint64_t rva, std::uint64_t size) const {
+  const auto after = std::upper_bound(
+      sections_.begin(), sections_.end(), rva,
+      [](std::uint64_t value, const Section& section) { return value < section.address; });
+  if (after != sections_.begin()) {
+    const Section& s = *(after - 1);
+    if (rva - s.address < s.extent) return Location{&s, rva - s.address};
+  }
+  if (size != 0) return std::nullopt;
+  const auto ending = std::lower_bound(sections_.begin(), sections_.end(), rva,
+                                       [](const Section& section, std::uint64_t value) {
+                                         return section.address + section.extent < value;
+                                       });
+  if (ending != sections_.end() && ending->address + ending->extent == rva) {
+    return Location{&*ending, ending->extent};
+  }
+  return std::nullopt;
+}
+
+std::span<const std::uint8_t> Image::Bytes(const Location& at, std::uint64_t size) const {
+  return file_.Bytes(at.section->file_offset + at.within, size, ImageError::kSectionPastEnd);
+}
+
+}  // namespace detail
+
+constexpr std::pair<ImageError, const char*> kDescriptions[] = {
+    {ImageError::kNone, "no error"},
+    {ImageError::kTruncatedDosHeader, "PE image: truncated DOS header"},
+    {ImageError::kBadDosSignature, "PE image: no MZ signature"},
+    {ImageError::kBadPeOffset, "PE image: e_lfanew points past the end"},
+    {ImageError::kBadPeSignature, "PE image: no PE signature at e_lfanew"},
+    {ImageError::kTruncatedFileHeader, "PE image: truncated file header"},
+    {ImageError::kTruncatedOptionalHeader, "PE image: truncated optional header"},
+    {ImageError::kBadOptionalHeaderMagic, "PE image: optional header is neither PE32 nor PE32+"},
+    {ImageError::kTruncatedSectionTable, "PE image: truncated section table"},
+    {ImageError::kSectionsOutOfOrder,
+     "PE image: sections not in ascending order of address, or overlapping"},
+    {ImageError::kSectionPastEnd, "PE image: section data past the end of the file"},
+};
+
+const char* Describe(ImageError error) {
+  return detail::TextOf(kDescriptions, error, "PE image: unknown error");
+}
+
+}  // namespace brantel::pe
