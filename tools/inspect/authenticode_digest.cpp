@@ -2,21 +2,11 @@
 
 #include <memory>
 
-#include "pe/pe_reader.h"
+#include "pe/pe_image.h"
 
 namespace brantel::inspect {
 namespace {
 
-enum class Missing { kHeader };
-using Reader = pe::detail::BoundedReader<Missing>;
-
-constexpr std::uint64_t kLfanewOffset = 0x3C;
-constexpr std::uint64_t kOptionalHeaderOffset = 24;  // past "PE\0\0" and the file header
-constexpr std::uint64_t kChecksumOffset = 64;        // in the optional header, PE32 and PE32+
-constexpr std::uint16_t kPe32PlusMagic = 0x20B;
-constexpr std::uint64_t kPe32Directories = 96;
-constexpr std::uint64_t kPe32PlusDirectories = 112;
-constexpr std::uint32_t kCertificateDirectoryIndex = 4;
 constexpr std::uint64_t kDirectoryEntrySize = 8;
 
 // The three gaps, in file order: the checksum, the certificate directory entry, the table.
@@ -27,21 +17,21 @@ struct Gaps {
   std::uint64_t tableSize;
 };
 
-Gaps Locate(std::span<const std::uint8_t> image, const pe::CertificateTable& table) {
-  const Reader file(image);
-  const std::uint64_t optional = file.U32(kLfanewOffset, Missing::kHeader) + kOptionalHeaderOffset;
-  const bool plus = file.U16(optional, Missing::kHeader) == kPe32PlusMagic;
-  const std::uint64_t directories = optional + (plus ? kPe32PlusDirectories : kPe32Directories);
-  const std::uint32_t count = file.U32(directories - 4, Missing::kHeader);
-  const std::uint64_t entry = directories + kCertificateDirectoryIndex * kDirectoryEntrySize;
-  if (count <= kCertificateDirectoryIndex || !file.Fits(entry, kDirectoryEntrySize)) {
-    pe::detail::Fail(Missing::kHeader);
+std::optional<Gaps> Locate(std::span<const std::uint8_t> image, const pe::CertificateTable& table) {
+  try {
+    const pe::detail::Image headers(image);
+    const std::optional<std::uint64_t> entry =
+        headers.DirectoryEntryOffset(pe::kCertificateDirectoryIndex);
+    const std::uint64_t end = table.present ? table.offset : image.size();
+    const std::uint64_t size = table.present ? table.size : 0;
+    if (!entry || end < *entry + kDirectoryEntrySize || end > image.size() ||
+        size > image.size() - end) {
+      return std::nullopt;
+    }
+    return Gaps{headers.ChecksumOffset(), *entry, end, size};
+  } catch (const pe::detail::ReadFailure<pe::ImageError>&) {
+    return std::nullopt;
   }
-  const std::uint64_t end = table.present ? table.offset : image.size();
-  if (end < entry + kDirectoryEntrySize || !file.Fits(end, table.present ? table.size : 0)) {
-    pe::detail::Fail(Missing::kHeader);
-  }
-  return {optional + kChecksumOffset, entry, end, table.present ? table.size : 0};
 }
 
 }  // namespace
@@ -49,12 +39,9 @@ Gaps Locate(std::span<const std::uint8_t> image, const pe::CertificateTable& tab
 std::optional<std::vector<std::uint8_t>> AuthenticodeDigest(std::span<const std::uint8_t> image,
                                                             const pe::CertificateTable& table,
                                                             const EVP_MD* md) {
-  Gaps gaps{};
-  try {
-    gaps = Locate(image, table);
-  } catch (const pe::detail::ReadFailure<Missing>&) {
-    return std::nullopt;
-  }
+  const std::optional<Gaps> located = Locate(image, table);
+  if (!located) return std::nullopt;
+  const Gaps& gaps = *located;
   const std::uint64_t after_table = gaps.table + gaps.tableSize;
   const std::pair<std::uint64_t, std::uint64_t> ranges[] = {
       {0, gaps.checksum},

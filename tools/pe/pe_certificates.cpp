@@ -9,7 +9,6 @@ namespace {
 
 using detail::Fail;
 
-constexpr std::uint32_t kCertificateDirectoryIndex = 4;
 constexpr std::uint64_t kEntryHeaderSize = 8;  // dwLength, wRevision, wCertificateType
 
 std::uint64_t Align8(std::uint64_t n) {

@@ -8,6 +8,9 @@
 
 namespace brantel::pe {
 
+// The data directory that locates the certificate table.
+inline constexpr std::uint32_t kCertificateDirectoryIndex = 4;
+
 // Why an image's certificate table could not be read.
 enum class CertificateError {
   kNone,

@@ -54,9 +54,9 @@ Image::Image(std::span<const std::uint8_t> bytes) : bytes_(bytes), file_(bytes) 
   const std::uint16_t section_count = file_.U16(file_header + 2, kFileErr);
   const std::uint16_t optional_size = file_.U16(file_header + 16, kFileErr);
 
-  const std::uint64_t optional_offset = file_header + kFileHeaderSize;
+  optional_offset_ = file_header + kFileHeaderSize;
   constexpr ImageError kOptErr = ImageError::kTruncatedOptionalHeader;
-  optional_ = file_.Bytes(optional_offset, optional_size, kOptErr);
+  optional_ = file_.Bytes(optional_offset_, optional_size, kOptErr);
   const BoundedReader<ImageError> optional(optional_);
   const std::uint16_t magic = optional.U16(0, kOptErr);
   if (magic == 0x10B) {  // PE32
@@ -68,7 +68,15 @@ Image::Image(std::span<const std::uint8_t> bytes) : bytes_(bytes), file_(bytes) 
   }
   directory_count_ = optional.U32(directories_ - 4, kOptErr);
   size_of_headers_ = optional.U32(kSizeOfHeadersOffset, kOptErr);
-  sections_ = ReadSections(file_, optional_offset + optional_size, section_count);
+  // The checksum lies below the directories' count, which was read: it is inside the header.
+  static_assert(kChecksumOffset + 4 <= 96 - 4);
+  sections_ = ReadSections(file_, optional_offset_ + optional_size, section_count);
+}
+
+std::optional<std::uint64_t> Image::DirectoryEntryOffset(std::uint32_t index) const {
+  const std::uint64_t entry = directories_ + std::uint64_t{index} * 8;
+  if (directory_count_ <= index || entry + 8 > optional_.size()) return std::nullopt;
+  return optional_offset_ + entry;
 }
 
 DirectoryEntry Image::Directory(std::uint32_t index) const {

@@ -76,6 +76,11 @@ class Image {
   const std::vector<Section>& sections() const { return sections_; }
   DirectoryEntry Directory(std::uint32_t index) const;
 
+  // File offsets of the header fields that signing changes, which the Authenticode digest leaves
+  // out: the checksum, and data directory `index`'s entry (nothing when the header has none).
+  std::uint64_t ChecksumOffset() const { return optional_offset_ + kChecksumOffset; }
+  std::optional<std::uint64_t> DirectoryEntryOffset(std::uint32_t index) const;
+
   // The section that supplies [rva, rva + size); an empty range may sit at a section's end.
   template <typename Kind>
   Location Locate(std::uint64_t rva, std::uint64_t size, Kind if_outside, Kind if_past_end) const {
@@ -99,6 +104,9 @@ class Image {
 
   std::span<const std::uint8_t> bytes_;
   BoundedReader<ImageError> file_;
+  static constexpr std::uint64_t kChecksumOffset = 64;  // in the optional header, PE32 and PE32+
+
+  std::uint64_t optional_offset_ = 0;
   std::span<const std::uint8_t> optional_;  // the optional header
   std::uint64_t directories_ = 0;           // offset of the data directories inside it
   std::uint32_t directory_count_ = 0;
