@@ -41,6 +41,8 @@ class SystemServices {
   // One line for a debugger attached to the program, or a debug-output viewer; nothing else
   // sees it and nothing is written to disk.
   virtual void SendDebugLine(std::string_view line) noexcept = 0;
+  // A clock that only goes forward, in microseconds from some fixed point.
+  virtual std::uint64_t Microseconds() noexcept = 0;
   [[noreturn]] virtual void EndProgram() = 0;
 };
 

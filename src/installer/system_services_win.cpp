@@ -86,6 +86,18 @@ void Win32SystemServices::SendDebugLine(std::string_view line) noexcept {
   }
 }
 
+std::uint64_t Win32SystemServices::Microseconds() noexcept {
+  // Both calls succeed on every Windows since XP, and the frequency is fixed at boot.
+  LARGE_INTEGER frequency{};
+  LARGE_INTEGER counter{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&counter);
+  const auto ticks = static_cast<std::uint64_t>(counter.QuadPart);
+  const auto perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
+  // In two parts, so that a counter that has run for years cannot overflow the product.
+  return ticks / perSecond * 1'000'000 + ticks % perSecond * 1'000'000 / perSecond;
+}
+
 void Win32SystemServices::EndProgram() {
   ::ExitProcess(0);
 }

@@ -18,6 +18,7 @@ class Win32SystemServices : public SystemServices {
   void ShowMessage(std::string_view text, std::string_view title) override;
   std::string ErrorText(std::uint32_t code) override;
   void SendDebugLine(std::string_view line) noexcept override;
+  std::uint64_t Microseconds() noexcept override;
   [[noreturn]] void EndProgram() override;
 
  private:

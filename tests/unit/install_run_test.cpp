@@ -91,6 +91,28 @@ TEST(InstallRun, EachComponentIsShownInProgressThenPaintedOnceDone) {
   }
 }
 
+// Rows that finish faster than a display frame are painted together: every fourth row at 5 ms a
+// row, and the rest at the end, before the caption changes; a run that takes no time at all is
+// painted once.
+TEST(InstallRun, FastRowsArePaintedOncePerFrame) {
+  const auto paintedAfterRows = [](std::uint64_t microsecondsPerRow) {
+    InstallFixture run;
+    run.system.microsecondsPerFind = microsecondsPerRow;
+    run.Click();
+    std::vector<int> rows;
+    int done = -1;
+    for (const std::string& op : run.form.ops) {
+      if (op.starts_with("hide PicArrow(")) ++done;
+      if (op == "paint") rows.push_back(done);
+    }
+    EXPECT_EQ(run.form.ops.back(), "caption Finish");
+    EXPECT_EQ(run.form.ops[run.form.ops.size() - 2], "paint");
+    return rows;
+  };
+  EXPECT_EQ(paintedAfterRows(5'000), (std::vector<int>{3, 7, 11, 13}));
+  EXPECT_EQ(paintedAfterRows(0), (std::vector<int>{13}));
+}
+
 TEST(InstallRun, EverythingPresentChangesNothingAndStartsNothing) {
   InstallFixture run;
   for (ComponentIndex i = 0; i < kComponentCount; ++i)
