@@ -1,7 +1,8 @@
 # The bill of materials beside Brantel.exe, Brantel.bom.txt: for each component its name, size,
-# SHA-256, file version, product name, whether it says it registers itself and its signature. brantel-inspect,
-# built for the host from the same sources as the host build's, reads it from the built program;
-# one piece of code writes this list and prints `brantel-inspect bom`, so the two cannot differ.
+# SHA-256, file version, product name, whether it says it registers itself, and its signature.
+# brantel-inspect, built for the host from the same sources as the host build's, reads it from the
+# built program; one piece of code writes this list and prints `brantel-inspect bom`, so the two
+# cannot differ.
 # Included by the cross build after src/app.
 include(ExternalProject)
 

@@ -95,6 +95,16 @@ class Interrupted(support.Scenario):
         cls.must_succeed(report)
         return cls.rows_of(report, 5, tag)
 
+    @classmethod
+    def error_run(cls, program, fake, tag):
+        """A run of `program` (None: Brantel.exe) that ends in the error box, traced for the
+        debug line; its report once the prefix is idle again."""
+        start = cls.start_step(program, "C:\\", *fake.environment())
+        report = cls.run_steps(support.error_run_steps(cls, start, tag), trace=True,
+                               debug=DEBUG_CHANNELS)
+        support.wait_for_prefix(cls.ARGS.prefix)
+        return report
+
     def assertStartedOnceEach(self, starts):
         self.assertStarted(starts, self.names, support.SYSTEM_FOLDER)
 
@@ -178,10 +188,7 @@ class DamagedSetup(Interrupted):
         with open(damaged, "wb") as file:
             file.write(program)
         with cls.guard(), support.FakeRegsvr32(args, "damaged") as fake:
-            start = cls.start_step(damaged, "C:\\", *fake.environment())
-            cls.report = cls.run_steps(support.error_run_steps(cls, start, "damaged"),
-                                       trace=True, debug=DEBUG_CHANNELS)
-            support.wait_for_prefix(args.prefix)
+            cls.report = cls.error_run(damaged, fake, "damaged")
             cls.files = cls.component_files(cls.folder)
             cls.starts = fake.starts()
         cls.must_succeed(cls.report)
@@ -218,10 +225,7 @@ class RegistrationNotStartable(Interrupted):
             file.write(NOT_A_PROGRAM)
         with cls.guard():
             with support.FakeRegsvr32(args, "not-startable", broken) as fake:
-                start = cls.start_step(None, "C:\\", *fake.environment())
-                cls.report = cls.run_steps(support.error_run_steps(cls, start, "not-startable"),
-                                           trace=True, debug=DEBUG_CHANNELS)
-                support.wait_for_prefix(args.prefix)
+                cls.report = cls.error_run(None, fake, "not-startable")
                 cls.files_after_failure = cls.component_files(cls.folder)
                 cls.staged = staged_files(cls.folder)
             with support.FakeRegsvr32(args, "after-not-startable") as fake:

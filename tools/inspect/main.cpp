@@ -20,6 +20,7 @@
 #include <map>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -164,9 +165,9 @@ std::optional<Components> ReadComponentFolder(const std::string& folder) {
   return std::nullopt;
 }
 
-// The same, from a built installer's payload.
-std::optional<Components> ReadComponentPayload(const std::string& installer) {
-  const std::vector<std::uint8_t> image = brantel::inspect::ReadFileBytes(installer);
+// The same, from the payload of a built installer's `image`.
+std::optional<Components> ReadComponentPayload(const std::string& installer,
+                                               std::span<const std::uint8_t> image) {
   const brantel::pe::ResourceParse parsed = brantel::pe::ParseResources(image);
   if (parsed.error != brantel::pe::ResourceError::kNone) {
     std::fprintf(stderr, "%s: %s\n", installer.c_str(), brantel::pe::Describe(parsed));
@@ -183,12 +184,6 @@ std::optional<Components> ReadComponentPayload(const std::string& installer) {
     contents.emplace_back(entry->begin(), entry->end());
   }
   return contents;
-}
-
-std::optional<Components> ReadComponents(const std::string& source) {
-  std::error_code error;
-  return std::filesystem::is_directory(source, error) ? ReadComponentFolder(source)
-                                                      : ReadComponentPayload(source);
 }
 
 // The window's controls and the identifiers automation finds them by, one "NAME ID" line each.
@@ -252,7 +247,13 @@ int RequireSigned(const std::string& source,
 }
 
 int Bom(const BomRequest& request) {
-  const auto contents = ReadComponents(request.source);
+  std::error_code error;
+  const bool folder = std::filesystem::is_directory(request.source, error);
+  // A built installer is read once: for its payload and, in the document, as its subject.
+  const std::vector<std::uint8_t> program =
+      folder ? std::vector<std::uint8_t>() : brantel::inspect::ReadFileBytes(request.source);
+  const auto contents =
+      folder ? ReadComponentFolder(request.source) : ReadComponentPayload(request.source, program);
   if (!contents) return kFailed;
   std::vector<brantel::inspect::ComponentFacts> facts;
   for (std::size_t i = 0; i < contents->size(); ++i) {
@@ -262,12 +263,11 @@ int Bom(const BomRequest& request) {
   if (request.requireSigned) return RequireSigned(request.source, facts);
   std::string text;
   if (request.format == "cyclonedx") {
-    std::optional<brantel::inspect::ProgramFacts> program;
-    std::error_code error;
-    if (!std::filesystem::is_directory(request.source, error)) {
-      const std::vector<std::uint8_t> image = brantel::inspect::ReadFileBytes(request.source);
+    std::optional<brantel::inspect::ProgramFacts> subject;
+    if (!folder) {
       const std::string name = std::filesystem::path(request.source).filename().string();
-      program = brantel::inspect::DescribeProgram(brantel::inspect::DescribeComponent(name, image));
+      subject =
+          brantel::inspect::DescribeProgram(brantel::inspect::DescribeComponent(name, program));
     }
     std::optional<std::string> timestamp;
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
@@ -277,7 +277,7 @@ int Bom(const BomRequest& request) {
         return kFailed;
       }
     }
-    text = brantel::inspect::FormatCycloneDx(program, facts, timestamp);
+    text = brantel::inspect::FormatCycloneDx(subject, facts, timestamp);
   } else {
     text = brantel::inspect::FormatBom(facts);
   }

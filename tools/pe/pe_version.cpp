@@ -92,6 +92,14 @@ std::string Text(const Reader& bytes, const Block& block) {
   return Utf8FromUtf16(units);
 }
 
+// The string-table texts kept, each from the first table that has it.
+constexpr std::pair<std::string_view, std::optional<std::string> VersionInfo::*> kTexts[] = {
+    {"ProductName", &VersionInfo::productName},
+    {"FileVersion", &VersionInfo::fileVersionText},
+    {"ProductVersion", &VersionInfo::productVersionText},
+    {"CompanyName", &VersionInfo::companyName},
+};
+
 VersionInfo Parse(std::span<const std::uint8_t> data) {
   const Reader bytes(data);
   const Block root = ReadBlock(bytes, 0, bytes.size());
@@ -112,17 +120,8 @@ VersionInfo Parse(std::span<const std::uint8_t> data) {
     for (const Block& table : Children(bytes, child)) {
       for (const Block& entry : Children(bytes, table)) {
         if (entry.key == "OLESelfRegister") info.oleSelfRegister = true;
-        if (entry.key == "ProductName" && !info.productName) {
-          info.productName = Text(bytes, entry);
-        }
-        if (entry.key == "FileVersion" && !info.fileVersionText) {
-          info.fileVersionText = Text(bytes, entry);
-        }
-        if (entry.key == "ProductVersion" && !info.productVersionText) {
-          info.productVersionText = Text(bytes, entry);
-        }
-        if (entry.key == "CompanyName" && !info.companyName) {
-          info.companyName = Text(bytes, entry);
+        for (const auto& [key, text] : kTexts) {
+          if (entry.key == key && !(info.*text)) info.*text = Text(bytes, entry);
         }
       }
     }
