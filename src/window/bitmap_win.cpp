@@ -6,30 +6,47 @@
 
 namespace brantel {
 
+namespace {
+
+// The header and palette copied out of the file, so that GDI reads them from aligned memory.
+struct PaletteBitmapInfo {
+  BITMAPINFOHEADER header;
+  RGBQUAD colours[256];
+};
+
+}  // namespace
+
+// The pictures are 8-bit palette files, uncompressed or BI_RLE8; GDI converts either to the
+// display's format once, keeping each palette colour exact.
 UniqueBitmap BitmapFromFile(std::span<const std::uint8_t> file) {
   BITMAPFILEHEADER header{};
-  BITMAPINFOHEADER info{};
-  if (file.size() < sizeof header + sizeof info) throw Error(ERROR_BAD_FORMAT, "bitmap header");
-  std::memcpy(&header, file.data(), sizeof header);
-  std::memcpy(&info, file.data() + sizeof header, sizeof info);
-  if (header.bfType != 0x4D42 || info.biSize < sizeof info || info.biBitCount != 24 ||
-      info.biCompression != BI_RGB || info.biWidth <= 0 || info.biHeight == 0 ||
-      info.biWidth > 4096 || info.biHeight > 4096 || info.biHeight < -4096) {
+  PaletteBitmapInfo info{};
+  if (file.size() < sizeof header + sizeof info.header) {
     throw Error(ERROR_BAD_FORMAT, "bitmap header");
   }
-  const std::uint64_t stride = (static_cast<std::uint64_t>(info.biWidth) * 3 + 3) & ~3ull;
-  const std::uint64_t rows = info.biHeight < 0 ? -static_cast<std::int64_t>(info.biHeight)
-                                               : static_cast<std::int64_t>(info.biHeight);
-  if (header.bfOffBits > file.size() || file.size() - header.bfOffBits < stride * rows) {
+  std::memcpy(&header, file.data(), sizeof header);
+  std::memcpy(&info.header, file.data() + sizeof header, sizeof info.header);
+  const BITMAPINFOHEADER& h = info.header;
+  const bool runLength = h.biCompression == BI_RLE8;
+  if (header.bfType != 0x4D42 || h.biSize != sizeof h || h.biBitCount != 8 ||
+      (h.biCompression != BI_RGB && !runLength) || h.biClrUsed == 0 || h.biClrUsed > 256 ||
+      h.biWidth <= 0 || h.biWidth > 4096 || h.biHeight <= 0 || h.biHeight > 4096) {
+    throw Error(ERROR_BAD_FORMAT, "bitmap header");
+  }
+  const std::size_t paletteAt = sizeof header + sizeof h;
+  const std::size_t paletteBytes = h.biClrUsed * sizeof(RGBQUAD);
+  const std::uint64_t stride = (static_cast<std::uint64_t>(h.biWidth) + 3) & ~3ull;
+  const std::uint64_t pixelBytes =
+      runLength ? h.biSizeImage : stride * static_cast<std::uint64_t>(h.biHeight);
+  if (header.bfOffBits < paletteAt + paletteBytes || header.bfOffBits > file.size() ||
+      file.size() - header.bfOffBits < pixelBytes || pixelBytes == 0) {
     throw Error(ERROR_BAD_FORMAT, "bitmap pixels");
   }
-  BITMAPINFO bitmapInfo{};
-  bitmapInfo.bmiHeader = info;
-  bitmapInfo.bmiHeader.biSize = sizeof info;
+  std::memcpy(info.colours, file.data() + paletteAt, paletteBytes);
   const WindowDc screen(nullptr);
-  UniqueBitmap bitmap(::CreateDIBitmap(screen.get(), &bitmapInfo.bmiHeader, CBM_INIT,
-                                       file.data() + header.bfOffBits, &bitmapInfo,
-                                       DIB_RGB_COLORS));
+  UniqueBitmap bitmap(::CreateDIBitmap(screen.get(), &info.header, CBM_INIT,
+                                       file.data() + header.bfOffBits,
+                                       reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS));
   if (!bitmap) ThrowLastError("CreateDIBitmap");
   return bitmap;
 }

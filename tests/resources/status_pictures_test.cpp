@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "bmp.h"
+#include "pictures.h"
 #include "committed_file.h"
 
 namespace brantel::testing {
 namespace {
 
 constexpr int kSize = 16;
-constexpr std::size_t kPixelOffset = 54;
 
 struct Rgb {
   int red, green, blue;
@@ -29,16 +30,13 @@ bool IsWhite(Rgb c) {
   return c.red == 255 && c.green == 255 && c.blue == 255;
 }
 
-// The bitmaps store the bottom row first, blue before green before red.
 class Bitmap {
  public:
-  explicit Bitmap(Bytes bytes) : bytes_(std::move(bytes)) {}
+  explicit Bitmap(Bytes bytes) : bytes_(std::move(bytes)), decoded_(resgen::DecodeBmp(bytes_)) {}
 
   Rgb At(int x, int y) const {
-    const std::size_t at =
-        kPixelOffset + static_cast<std::size_t>((kSize - 1 - y) * kSize * 3 + x * 3);
-    return {static_cast<int>(U8At(bytes_, at + 2)), static_cast<int>(U8At(bytes_, at + 1)),
-            static_cast<int>(U8At(bytes_, at))};
+    const resgen::Rgb pixel = decoded_.At(x, y);
+    return {pixel.red, pixel.green, pixel.blue};
   }
 
   std::vector<Rgb> All() const {
@@ -50,9 +48,11 @@ class Bitmap {
   }
 
   const Bytes& bytes() const { return bytes_; }
+  const resgen::DecodedBmp& decoded() const { return decoded_; }
 
  private:
   Bytes bytes_;
+  resgen::DecodedBmp decoded_;
 };
 
 struct PictureCase {
@@ -85,23 +85,22 @@ class StatusPicture : public ::testing::TestWithParam<PictureCase> {
   Bitmap picture_ = Load(GetParam().file);
 };
 
-TEST_P(StatusPicture, IsAnUncompressed24BitBmpOf16By16At96Dpi) {
+// Eight bits with a palette of the picture's own colours, run-length encoded where that is
+// smaller: a fraction of the 24-bit file, drawn by GDI as it stands.
+TEST_P(StatusPicture, IsAPalettizedBmpOf16By16At96Dpi) {
   const Bytes& b = picture_.bytes();
-  ASSERT_EQ(b.size(), 822u);
-  EXPECT_EQ(U16At(b, 0), 0x4D42u) << "\"BM\"";
-  EXPECT_EQ(U32At(b, 2), 822u) << "file size";
+  const std::uint32_t colours = picture_.decoded().colours;
+  EXPECT_EQ(U32At(b, 2), b.size()) << "file size";
   EXPECT_EQ(U32At(b, 6), 0u) << "reserved";
-  EXPECT_EQ(U32At(b, 10), kPixelOffset) << "pixel offset";
-  EXPECT_EQ(U32At(b, 14), 40u) << "information header size";
+  EXPECT_EQ(U32At(b, 10), 54 + 4 * colours) << "pixels right after the palette";
   EXPECT_EQ(I32At(b, 18), 16) << "width";
   EXPECT_EQ(I32At(b, 22), 16) << "height, positive for bottom-up rows";
   EXPECT_EQ(U16At(b, 26), 1u) << "planes";
-  EXPECT_EQ(U16At(b, 28), 24u) << "bits per pixel";
-  EXPECT_EQ(U32At(b, 30), 0u) << "BI_RGB";
-  EXPECT_EQ(U32At(b, 34), 768u) << "pixel bytes";
+  EXPECT_EQ(U16At(b, 28), 8u) << "bits per pixel";
+  EXPECT_EQ(U32At(b, 34), b.size() - U32At(b, 10)) << "pixel bytes";
   EXPECT_EQ(I32At(b, 38), 3780) << "horizontal pixels per metre";
   EXPECT_EQ(I32At(b, 42), 3780) << "vertical pixels per metre";
-  EXPECT_EQ(U32At(b, 46), 0u) << "colours used";
+  EXPECT_LT(b.size(), 822u) << "no larger than the 24-bit file";
 }
 
 TEST_P(StatusPicture, CornersArePureWhite) {
@@ -249,6 +248,25 @@ TEST(StatusPictures, ArrowIsLightGreenAtTopAndDarkGreenAtBottom) {
   for (const Rgb c : {top, bottom}) {
     EXPECT_GT(c.green, c.red);
     EXPECT_GT(c.green, c.blue);
+  }
+}
+
+// Every picture at every size reads back from its file with each pixel exactly as drawn.
+TEST(StatusPictures, FilesKeepEveryPixelOfTheDrawing) {
+  for (const resgen::NamedPicture& picture : resgen::DrawStatusPictures()) {
+    const resgen::DecodedBmp file = resgen::DecodeBmp(resgen::EncodeBmp(picture.canvas));
+    const int size = picture.canvas.size();
+    ASSERT_EQ(file.width, size) << picture.fileName;
+    ASSERT_EQ(file.height, size) << picture.fileName;
+    int differing = 0;
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        const resgen::Rgb drawn{picture.canvas.Channel(x, y, 0), picture.canvas.Channel(x, y, 1),
+                                picture.canvas.Channel(x, y, 2)};
+        differing += !(file.At(x, y) == drawn);
+      }
+    }
+    EXPECT_EQ(differing, 0) << picture.fileName;
   }
 }
 

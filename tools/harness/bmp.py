@@ -1,5 +1,5 @@
-"""Reads the 24-bit BMP files that brantel-automate.exe writes and saves them as PNG; reads back
-such a PNG."""
+"""Reads the 24-bit BMP files that brantel-automate.exe writes, and the palette BMP files of the
+status pictures; saves them as PNG and reads back such a PNG."""
 
 import struct
 import zlib
@@ -20,23 +20,59 @@ class Image:
         return Image(width, height, [row[left:left + width] for row in self.rows[top:top + height]])
 
 
+def _indices_rle8(data, width, height):
+    """BI_RLE8 pixel data to rows of palette indices, file order (bottom row first)."""
+    rows = [[None] * width for _ in range(height)]
+    at, x, y = 0, 0, 0
+    while True:
+        count, value = data[at], data[at + 1]
+        at += 2
+        if count:
+            rows[y][x:x + count] = [value] * count
+            x += count
+        elif value == 0:
+            x, y = 0, y + 1
+        elif value == 1:
+            break
+        elif value == 2:
+            raise ValueError("run-length delta: pixels left unpainted")
+        else:
+            rows[y][x:x + value] = data[at:at + value]
+            x += value
+            at += value + (value & 1)
+    if any(index is None for row in rows for index in row) or any(len(row) != width for row in rows):
+        raise ValueError("run-length data does not paint the bitmap exactly")
+    return rows
+
+
 def read_bmp(path):
+    """A 24-bit BMP (the screenshots) or an 8-bit palette BMP, plain or BI_RLE8 (the pictures)."""
     with open(path, "rb") as file:
         data = file.read()
     if data[:2] != b"BM":
         raise ValueError(f"{path}: not a BMP file")
     offset = struct.unpack_from("<I", data, 10)[0]
-    width, height, _planes, bits = struct.unpack_from("<iiHH", data, 18)
-    if bits != 24:
-        raise ValueError(f"{path}: {bits} bits per pixel, expected 24")
+    header_size, width, height, _planes, bits, compression = struct.unpack_from("<IiiHHI", data, 14)
     bottom_up = height > 0
     height = abs(height)
-    stride = (width * 3 + 3) // 4 * 4
-    rows = []
-    for y in range(height):
-        start = offset + y * stride
-        line = data[start:start + width * 3]
-        rows.append([(line[x + 2], line[x + 1], line[x]) for x in range(0, width * 3, 3)])
+    if (bits, compression) == (24, 0):
+        stride = (width * 3 + 3) // 4 * 4
+        rows = []
+        for y in range(height):
+            line = data[offset + y * stride:offset + y * stride + width * 3]
+            rows.append([(line[x + 2], line[x + 1], line[x]) for x in range(0, width * 3, 3)])
+    elif bits == 8 and compression in (0, 1):
+        colours = struct.unpack_from("<I", data, 46)[0] or 256
+        at = 14 + header_size
+        palette = [(data[at + 4 * i + 2], data[at + 4 * i + 1], data[at + 4 * i]) for i in range(colours)]
+        if compression == 1:
+            indices = _indices_rle8(data[offset:], width, height)
+        else:
+            stride = (width + 3) // 4 * 4
+            indices = [data[offset + y * stride:offset + y * stride + width] for y in range(height)]
+        rows = [[palette[index] for index in line] for line in indices]
+    else:
+        raise ValueError(f"{path}: {bits} bits per pixel, compression {compression}")
     if bottom_up:
         rows.reverse()
     return Image(width, height, rows)
