@@ -108,6 +108,7 @@ LRESULT FrmMainWindow::ColourStatic(HDC dc, HWND control) const {
 void FrmMainWindow::Paint(HWND hwnd) const {
   PAINTSTRUCT paint;
   const HDC dc = ::BeginPaint(hwnd, &paint);
+  invalidPicture_ = RECT{};  // what was marked is painted now, or must be marked again
   if (dc == nullptr) return;
   PaintPictures(dc, paint.rcPaint);
   ::EndPaint(hwnd, &paint);

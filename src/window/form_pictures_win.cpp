@@ -16,10 +16,13 @@ RECT FrmMainWindow::PictureRect(ControlName array, const Element& element) const
 }
 
 // Marks a picture's pixels for the next paint, which erases them to the window's white first.
-// Nothing is painted here: a row's hides and shows are painted together, once.
+// Nothing is painted here: a row's hides and shows are painted together, once. A row's pictures
+// share one place, so a change of its state marks that place once.
 void FrmMainWindow::InvalidatePicture(ControlName array, const Element& element) const {
   const RECT rect = PictureRect(array, element);
+  if (::EqualRect(&rect, &invalidPicture_)) return;
   ::InvalidateRect(window_.get(), &rect, TRUE);
+  invalidPicture_ = rect;
 }
 
 void FrmMainWindow::PaintPictures(HDC dc, const RECT& dirty) const {

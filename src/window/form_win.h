@@ -94,6 +94,9 @@ class FrmMainWindow : public FormControls {
   HINSTANCE instance_;
   int dpiX_ = 96, dpiY_ = 96;
   UniqueMemoryDc textDc_;  // where label texts are measured, without a window's DC
+  // The picture place last marked for the next paint; marking it again before that paint only
+  // costs a call to the window manager. Empty once painted.
+  mutable RECT invalidPicture_{};
   UniqueFont windowFont_;
   UniqueFont buttonFont_;
   UniqueBrush background_;

@@ -7,8 +7,8 @@
 //       process has ended; reads its peak memory before the last click. The whole job is the
 //       start until "Finish", as a user who clicks once the window is ready sees it.
 //   brantel-bench.exe window PROGRAM TITLE
-//       Starts a program, times it until a window titled TITLE shows, reads its peak memory
-//       and closes it.
+//       Starts a program, times it until a window titled TITLE shows, reads its peak memory once
+//       it waits for input, and closes it.
 //   brantel-bench.exe baseline PROGRAM
 //       Removes every component and runs the install baseline, which reports its own time.
 //   brantel-bench.exe installer PROGRAM absent|present
@@ -121,6 +121,11 @@ int MeasureWindow(const std::wstring& program, const std::wstring& title) {
   const Program target(Arguments(program));
   const HWND window = WaitForWindow(target, title);
   const double launchMs = sinceStart.Milliseconds();
+  // Its memory is read where the setup program's is, once it waits for input: a window that has
+  // just appeared has not yet drawn its first frame, nor loaded what that frame needs.
+  if (::WaitForInputIdle(target.handle(), kWindowTimeoutMs) != 0) {
+    throw Error(ERROR_TIMEOUT, "the program did not become idle");
+  }
   const Program::PeakMemory memory = target.ReadPeakMemory();
   harness::PostClose(window);
   target.WaitForExit(kRunTimeoutMs);
