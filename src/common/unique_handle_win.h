@@ -52,8 +52,13 @@ struct HandleTraits {
   static void Close(Handle handle) noexcept { CloseFunction(handle); }
 };
 
-using UniqueKernelHandle = UniqueHandle<HandleTraits<HANDLE, &::CloseHandle>>;  // process, event
+// Kernel handles come in two kinds, by what the call that makes them returns on failure. NULL:
+// CreateProcess, CreateEvent, OpenEvent, OpenProcess, DuplicateHandle.
+using UniqueKernelHandle = UniqueHandle<HandleTraits<HANDLE, &::CloseHandle>>;
+// INVALID_HANDLE_VALUE: CreateFile, CreateToolhelp32Snapshot. Held in a NULL owner, a failed
+// call's result would be "closed".
 using UniqueFile = UniqueHandle<HandleTraits<HANDLE, &::CloseHandle, EmptyHandle::Invalid>>;
+using UniqueSnapshot = UniqueFile;
 using UniqueFind = UniqueHandle<HandleTraits<HANDLE, &::FindClose, EmptyHandle::Invalid>>;
 using UniqueModule = UniqueHandle<HandleTraits<HMODULE, &::FreeLibrary>>;
 using UniqueMemoryDc = UniqueHandle<HandleTraits<HDC, &::DeleteDC>>;  // CreateCompatibleDC
