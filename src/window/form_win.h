@@ -97,9 +97,10 @@ class FrmMainWindow : public FormControls {
   UniqueFont windowFont_;
   UniqueFont buttonFont_;
   UniqueBrush background_;
-  std::array<UniqueBitmap, 5> pictures_;           // indexed by Picture
-  std::array<SIZE, 5> pictureSizes_{};             // in pixels, indexed by Picture
-  std::array<std::vector<Element>, 10> elements_;  // indexed by ControlName, then element
+  std::array<UniqueBitmap, kPictureCount> pictures_;  // indexed by Picture
+  std::array<SIZE, kPictureCount> pictureSizes_{};    // in pixels, indexed by Picture
+  // Indexed by ControlName, then element.
+  std::array<std::vector<Element>, kControlCount> elements_;
   std::function<void()> clickHandler_;
   std::exception_ptr pendingError_;
   UniqueWindow window_;  // last, so it is destroyed before the fonts and bitmaps it uses
