@@ -6,6 +6,19 @@
 
 namespace brantel {
 
+// A close may set the thread's last error. An owner that goes between a failed call and the report
+// of it must not change the code the report reads, so a close keeps the code as it found it.
+class LastErrorKept {
+ public:
+  LastErrorKept() noexcept : code_(::GetLastError()) {}
+  LastErrorKept(const LastErrorKept&) = delete;
+  LastErrorKept& operator=(const LastErrorKept&) = delete;
+  ~LastErrorKept() { ::SetLastError(code_); }
+
+ private:
+  DWORD code_;
+};
+
 // One move-only owner for every kind of handle; the traits say what "empty" is and how to close.
 template <typename Traits>
 class UniqueHandle {
@@ -28,7 +41,9 @@ class UniqueHandle {
   Handle release() noexcept { return std::exchange(handle_, Traits::Empty()); }
   void reset(Handle handle = Traits::Empty()) noexcept {
     const Handle old = std::exchange(handle_, handle);
-    if (old != Traits::Empty()) Traits::Close(old);
+    if (old == Traits::Empty()) return;
+    const LastErrorKept kept;
+    Traits::Close(old);
   }
 
  private:
@@ -52,8 +67,13 @@ struct HandleTraits {
   static void Close(Handle handle) noexcept { CloseFunction(handle); }
 };
 
-using UniqueKernelHandle = UniqueHandle<HandleTraits<HANDLE, &::CloseHandle>>;  // process, event
+// Kernel handles come in two kinds, by what the call that makes them returns on failure. NULL:
+// CreateProcess, CreateEvent, OpenEvent, OpenProcess, DuplicateHandle.
+using UniqueKernelHandle = UniqueHandle<HandleTraits<HANDLE, &::CloseHandle>>;
+// INVALID_HANDLE_VALUE: CreateFile, CreateToolhelp32Snapshot. Held in a NULL owner, a failed
+// call's result would be "closed".
 using UniqueFile = UniqueHandle<HandleTraits<HANDLE, &::CloseHandle, EmptyHandle::Invalid>>;
+using UniqueSnapshot = UniqueFile;
 using UniqueFind = UniqueHandle<HandleTraits<HANDLE, &::FindClose, EmptyHandle::Invalid>>;
 using UniqueModule = UniqueHandle<HandleTraits<HMODULE, &::FreeLibrary>>;
 using UniqueMemoryDc = UniqueHandle<HandleTraits<HDC, &::DeleteDC>>;  // CreateCompatibleDC
@@ -85,7 +105,9 @@ class WindowDc {
   WindowDc(const WindowDc&) = delete;
   WindowDc& operator=(const WindowDc&) = delete;
   ~WindowDc() {
-    if (dc_ != nullptr) ::ReleaseDC(window_, dc_);
+    if (dc_ == nullptr) return;
+    const LastErrorKept kept;
+    ::ReleaseDC(window_, dc_);
   }
   HDC get() const noexcept { return dc_; }
 

@@ -17,7 +17,7 @@ using enum ControlName;
 using enum ControlKind;
 
 // clang-format off
-constexpr std::array<ControlDesign, 10> kControls = {{
+constexpr std::array<ControlDesign, kControlCount> kControls = {{
   // name        label         kind           idx container  left   top    width  height tab  visible font        fore        back         align             picture           text
   {PicArrow,   "PicArrow",   PictureBox,    0, {},        240,   1200,  240,   240,   7,   false, {},         {},         {},          TextAlign::Left,  Picture::Arrow,   ""},
   {PicError,   "PicError",   PictureBox,    0, {},        240,   960,   240,   240,   4,   false, {},         {},         {},          TextAlign::Left,  Picture::Error,   ""},
@@ -40,6 +40,21 @@ constexpr bool ListedInNameOrder() {
   return true;
 }
 static_assert(ListedInNameOrder(), "the design table must list the controls in ControlName order");
+
+// The window keeps one bitmap per Picture: a picture box shows one of them, and each is shown.
+constexpr bool EachPictureShownOnce() {
+  std::array<int, kPictureCount> shown{};
+  for (const ControlDesign& design : kControls) {
+    if (design.kind != PictureBox) continue;
+    if (!design.picture || static_cast<std::size_t>(*design.picture) >= kPictureCount) return false;
+    ++shown[static_cast<std::size_t>(*design.picture)];
+  }
+  for (const int count : shown) {
+    if (count != 1) return false;
+  }
+  return true;
+}
+static_assert(EachPictureShownOnce(), "every picture box shows one Picture, each Picture once");
 
 constexpr WindowDesign kWindow{"BrantelFrmMain", 8250,    6600, Rgb{255, 255, 255},
                                kWindowFont,      "Form1", 1};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -25,9 +26,13 @@ enum class ControlName : std::uint8_t {
   lblAbout,
   lblCom,
 };
+// lblCom is the last: the design table holds this many controls, in ControlName's order.
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(ControlName::lblCom) + 1;
 
 // The five status pictures that the design carries.
 enum class Picture : std::uint8_t { Good, Info, Ques, Error, Arrow };
+// Arrow is the last: the design table shows each picture in one picture box.
+inline constexpr std::size_t kPictureCount = static_cast<std::size_t>(Picture::Arrow) + 1;
 
 enum class TextAlign : std::uint8_t { Left, Right };
 
@@ -93,7 +98,7 @@ constexpr int ControlId(ControlName name, std::int16_t index = 0) {
 // The control whose elements an identifier numbers, if any.
 constexpr std::optional<ControlName> ControlOfId(int id) {
   const int position = id / kControlIdBlock - 1;
-  if (id < kControlIdBlock || position > static_cast<int>(ControlName::lblCom)) return std::nullopt;
+  if (id < kControlIdBlock || position >= static_cast<int>(kControlCount)) return std::nullopt;
   return static_cast<ControlName>(position);
 }
 

@@ -122,10 +122,11 @@ ControlWindowArgs FrmMainWindow::ArgsFor(const ControlDesign& design, std::int16
 HWND FrmMainWindow::CreateControl(const ControlDesign& design, std::int16_t index,
                                   const Element& place) {
   const ControlWindowArgs args = ArgsFor(design, index, place);
+  // The panel runs its handlers in the window's guard; the system's own classes ignore it.
   const HWND hwnd = ::CreateWindowExW(
       args.kind.exStyle, args.kind.windowClass, args.text.c_str(), args.style, args.rect.left,
       args.rect.top, args.rect.right - args.rect.left, args.rect.bottom - args.rect.top,
-      args.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)), instance_, nullptr);
+      args.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)), instance_, &guard_);
   if (hwnd == nullptr) ThrowLastError("CreateWindowEx");
   if (args.kind.takesFont) {
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(design)), FALSE);

@@ -1,6 +1,6 @@
 // The window's messages: the loop, the handlers, and the errors they keep for the loop.
 
-#include <utility>
+#include <optional>
 
 #include "common/check_win.h"
 #include "window/colour_win.h"
@@ -27,7 +27,7 @@ void FrmMainWindow::ProcessPendingEvents() {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
-  RethrowPendingError();
+  guard_.RethrowPending();
 }
 
 void FrmMainWindow::Show() {
@@ -46,7 +46,7 @@ int FrmMainWindow::RunMessageLoop() {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
-  RethrowPendingError();
+  guard_.RethrowPending();
   return static_cast<int>(message.wParam);
 }
 
@@ -60,25 +60,10 @@ void FrmMainWindow::PressFocusedButton() {
   }
 }
 
-void FrmMainWindow::RethrowPendingError() {
-  if (pendingError_) std::rethrow_exception(std::exchange(pendingError_, nullptr));
-}
-
 LRESULT CALLBACK FrmMainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<FrmMainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  auto* self = BoundObject<FrmMainWindow>(hwnd, message, lParam);
   if (self == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  // No exception may unwind through the system's frames: keep it for the message loop.
-  try {
-    return self->HandleMessage(hwnd, message, wParam, lParam);
-  } catch (...) {
-    self->pendingError_ = std::current_exception();
-    ::PostQuitMessage(1);
-    return 0;
-  }
+  return self->guard_.Run([&] { return self->HandleMessage(hwnd, message, wParam, lParam); });
 }
 
 // The click on CmdInstall, and Enter, which the dialog manager passes on as IDOK when no button is

@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include <array>
-#include <exception>
 #include <functional>
 #include <vector>
 
 #include "common/unique_handle_win.h"
 #include "window/design.h"
 #include "window/form_controls.h"
+#include "window/window_proc_win.h"
 
 namespace brantel {
 
@@ -89,7 +89,6 @@ class FrmMainWindow : public FormControls {
   int PixelsX(Twips twips) const { return TwipsToPixels(twips, dpiX_); }
   int PixelsY(Twips twips) const { return TwipsToPixels(twips, dpiY_); }
   void PressFocusedButton();
-  void RethrowPendingError();
 
   HINSTANCE instance_;
   int dpiX_ = 96, dpiY_ = 96;
@@ -100,11 +99,12 @@ class FrmMainWindow : public FormControls {
   UniqueFont windowFont_;
   UniqueFont buttonFont_;
   UniqueBrush background_;
-  std::array<UniqueBitmap, 5> pictures_;           // indexed by Picture
-  std::array<SIZE, 5> pictureSizes_{};             // in pixels, indexed by Picture
-  std::array<std::vector<Element>, 10> elements_;  // indexed by ControlName, then element
+  std::array<UniqueBitmap, kPictureCount> pictures_;  // indexed by Picture
+  std::array<SIZE, kPictureCount> pictureSizes_{};    // in pixels, indexed by Picture
+  // Indexed by ControlName, then element.
+  std::array<std::vector<Element>, kControlCount> elements_;
   std::function<void()> clickHandler_;
-  std::exception_ptr pendingError_;
+  MessageGuard guard_;   // for the panel too: it outlives every window
   UniqueWindow window_;  // last, so it is destroyed before the fonts and bitmaps it uses
 };
 

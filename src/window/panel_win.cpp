@@ -4,6 +4,7 @@
 #include "common/check_win.h"
 #include "window/colour_win.h"
 #include "window/design.h"
+#include "window/window_proc_win.h"
 
 namespace brantel {
 namespace {
@@ -24,7 +25,7 @@ void PaintLines(HWND panel) {
   ::EndPaint(panel, &paint);
 }
 
-LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       // The button lies on the panel; its click belongs to the window.
@@ -35,6 +36,12 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     default:
       return ::DefWindowProcW(hwnd, message, wParam, lParam);
   }
+}
+
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* guard = BoundObject<MessageGuard>(hwnd, message, lParam);
+  if (guard == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  return guard->Run([&] { return HandleMessage(hwnd, message, wParam, lParam); });
 }
 
 }  // namespace

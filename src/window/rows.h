@@ -14,9 +14,9 @@ namespace brantel {
 inline constexpr Twips kRowPitch = 300;
 
 // The five pictures of a row, in the order in which a state change sets them.
-inline constexpr std::array<ControlName, 5> kRowPictures = {
-    ControlName::PicGood, ControlName::PicError, ControlName::PicInfo, ControlName::PicQues,
-    ControlName::PicArrow};
+inline constexpr std::array kRowPictures{ControlName::PicGood, ControlName::PicError,
+                                         ControlName::PicInfo, ControlName::PicQues,
+                                         ControlName::PicArrow};
 
 // The one picture that shows each state; PicError shows none.
 ControlName PictureOf(RowState state);

@@ -31,8 +31,8 @@ std::wstring ComponentPath(std::string_view name) {
 }
 
 int RunningProcesses(const wchar_t* image) {
-  const UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (snapshot.get() == INVALID_HANDLE_VALUE) ThrowLastError("CreateToolhelp32Snapshot");
+  const UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) ThrowLastError("CreateToolhelp32Snapshot");
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   int count = 0;

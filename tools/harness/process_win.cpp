@@ -104,7 +104,7 @@ Program::PeakMemory Program::ReadPeakMemory() const {
 }
 
 int CountProcesses(const std::wstring& image) {
-  const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  const UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) ThrowLastError("CreateToolhelp32Snapshot");
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
