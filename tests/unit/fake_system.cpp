@@ -1,20 +1,13 @@
 #include "fake_system.h"
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 
+#include "common/ascii.h"
 #include "installer/catalogue.h"
 
 namespace brantel::testing {
 namespace {
-
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return upper;
-}
 
 class FakeStagedFile : public StagedFile {
  public:
@@ -72,8 +65,8 @@ FakeStore::FakeStore() {
 
 std::span<const std::uint8_t> FakeStore::ReadPayload(std::string_view name,
                                                      std::string_view type) const {
-  if (Upper(type) != "CUSTOM") throw Error(error_code::kResourceTypeNotFound, "type");
-  const auto found = entries.find(Upper(name));
+  if (AsciiUppercase(type) != "CUSTOM") throw Error(error_code::kResourceTypeNotFound, "type");
+  const auto found = entries.find(AsciiUppercase(name));
   if (found == entries.end()) throw Error(error_code::kResourceNameNotFound, "name");
   return found->second;
 }

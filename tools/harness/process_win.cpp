@@ -4,21 +4,15 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <string_view>
 
+#include "common/ascii.h"
 #include "common/check_win.h"
 
 namespace brantel::harness {
 namespace {
 
 using UniqueEnvironmentBlock = UniqueHandle<HandleTraits<wchar_t*, &::FreeEnvironmentStringsW>>;
-
-bool SameName(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](wchar_t x, wchar_t y) { return std::towupper(x) == std::towupper(y); });
-}
 
 // This process's environment with the changes applied, as a CreateProcess block.
 std::wstring EnvironmentBlock(const std::vector<EnvironmentChange>& changes) {
@@ -29,7 +23,7 @@ std::wstring EnvironmentBlock(const std::vector<EnvironmentChange>& changes) {
     // Entries such as "=C:=C:\" name per-drive folders; they have no name before the '='.
     const std::wstring_view name = text.substr(0, text.find(L'=', 1));
     const bool changed = std::any_of(changes.begin(), changes.end(), [&](const auto& change) {
-      return SameName(change.name, name);
+      return AsciiEqualIgnoringCase(change.name, name);
     });
     if (!changed) block.append(text).push_back(L'\0');
   }
@@ -111,7 +105,7 @@ int CountProcesses(const std::wstring& image) {
   int count = 0;
   for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
        more = ::Process32NextW(snapshot.get(), &entry)) {
-    if (_wcsicmp(entry.szExeFile, image.c_str()) == 0) ++count;
+    if (AsciiEqualIgnoringCase(entry.szExeFile, image)) ++count;
   }
   return count;
 }

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bom.h"
+#include "common/ascii.h"
 #include "cyclonedx.h"
 #include "common/error.h"
 #include "file_bytes.h"
@@ -136,9 +137,8 @@ std::optional<Components> ReadComponentFolder(const std::string& folder) {
   // Stepped by hand: the loop form throws on an entry that cannot be read, mid-listing.
   for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
        entry.increment(error)) {
-    std::string key = entry->path().filename().string();
-    for (char& c : key) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-    found[key].push_back(entry->path().string());
+    found[brantel::AsciiUppercase(entry->path().filename().string())].push_back(
+        entry->path().string());
   }
   if (error) {
     std::fprintf(stderr, "cannot list %s: %s\n", folder.c_str(), error.message().c_str());
