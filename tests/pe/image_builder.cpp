@@ -3,17 +3,16 @@
 #include <algorithm>
 #include <map>
 
+#include "common/little_endian.h"
+
 namespace brantel::pe::testing {
 
 void Bytes::U16(std::size_t offset, std::uint16_t value) {
-  if (data.size() < offset + 2) data.resize(offset + 2);
-  data[offset] = static_cast<std::uint8_t>(value);
-  data[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+  WriteU16At(data, offset, value);
 }
 
 void Bytes::U32(std::size_t offset, std::uint32_t value) {
-  U16(offset, static_cast<std::uint16_t>(value));
-  U16(offset + 2, static_cast<std::uint16_t>(value >> 16));
+  WriteU32At(data, offset, value);
 }
 
 void Bytes::Directory(std::size_t offset, std::uint16_t named, std::uint16_t ids) {

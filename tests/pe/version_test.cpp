@@ -6,17 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "common/little_endian.h"
 #include "pe/pe_version.h"
 
 namespace brantel::pe {
 namespace {
 
 using Data = std::vector<std::uint8_t>;
-
-void Put16(Data& out, std::size_t at, std::uint16_t value) {
-  out[at] = static_cast<std::uint8_t>(value);
-  out[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
 
 void Pad4(Data& out) {
   while (out.size() % 4 != 0) out.push_back(0);
@@ -39,9 +35,9 @@ Data Block(const std::string& key, std::uint16_t type, const Data& value,
     Pad4(out);
     out.insert(out.end(), child.begin(), child.end());
   }
-  Put16(out, 0, static_cast<std::uint16_t>(out.size()));
-  Put16(out, 2, value_length);
-  Put16(out, 4, type);
+  WriteU16At(out, 0, static_cast<std::uint16_t>(out.size()));
+  WriteU16At(out, 2, value_length);
+  WriteU16At(out, 4, type);
   Pad4(out);
   return out;
 }
@@ -109,7 +105,7 @@ TEST(PeVersion, WithoutFixedInfoOrStrings) {
 
 TEST(PeVersion, TextLengthCountedInBytesIsCutAtTheBlock) {
   Data product = String("ProductName", "Widget");
-  Put16(product, 2, 0x7FFF);
+  WriteU16At(product, 2, 0x7FFF);
   const VersionParse parsed = ParseVersionInfo(Version({product}));
   ASSERT_EQ(parsed.error, VersionError::kNone);
   EXPECT_EQ(parsed.info.productName, "Widget");
@@ -120,17 +116,17 @@ TEST(PeVersion, BrokenBlocks) {
   EXPECT_EQ(ErrorOf({0x40}), VersionError::kTruncatedBlock);
 
   Data data = StandIn(true);
-  Put16(data, 0, static_cast<std::uint16_t>(data.size() + 2));
+  WriteU16At(data, 0, static_cast<std::uint16_t>(data.size() + 2));
   EXPECT_EQ(ErrorOf(data), VersionError::kBadBlockLength);
 
   data = StandIn(true);
-  Put16(data, 0, 4);
+  WriteU16At(data, 0, 4);
   EXPECT_EQ(ErrorOf(data), VersionError::kBadBlockLength);
 
   // A child that claims more than its parent holds.
   const Data table = Block("040904B0", 1, {}, 0, {String("ProductName", "Widget")});
   Data string_info = Block("StringFileInfo", 1, {}, 0, {table});
-  Put16(string_info, 36, 0x4000);  // the table's length; it starts at 36
+  WriteU16At(string_info, 36, 0x4000);  // the table's length; it starts at 36
   data = Block("VS_VERSION_INFO", 0, {}, 0, {string_info});
   EXPECT_EQ(ErrorOf(data), VersionError::kBadBlockLength);
 }
@@ -138,7 +134,7 @@ TEST(PeVersion, BrokenBlocks) {
 TEST(PeVersion, Keys) {
   Data data = Block("VS_VERSION_INFO", 0, {}, 0);
   data.resize(6 + 2 * 15);  // the key without its zero
-  Put16(data, 0, static_cast<std::uint16_t>(data.size()));
+  WriteU16At(data, 0, static_cast<std::uint16_t>(data.size()));
   EXPECT_EQ(ErrorOf(data), VersionError::kUnterminatedKey);
 
   EXPECT_EQ(ErrorOf(Block("VS_VERSION_INFX", 0, FixedInfo(), 52)), VersionError::kBadRootKey);
@@ -146,7 +142,7 @@ TEST(PeVersion, Keys) {
 
 TEST(PeVersion, Values) {
   Data data = StandIn(true);
-  Put16(data, 2, 0x7FFF);  // a binary value larger than the block
+  WriteU16At(data, 2, 0x7FFF);  // a binary value larger than the block
   EXPECT_EQ(ErrorOf(data), VersionError::kValuePastBlock);
 
   EXPECT_EQ(ErrorOf(Version({}, FixedInfo(0x12345678))), VersionError::kBadFixedInfo);

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <string>
 
+#include "common/little_endian.h"
+
 namespace brantel::testing {
 
 Bytes ReadCommittedFile(std::string_view relativePath) {
@@ -17,11 +19,11 @@ std::uint32_t U8At(const Bytes& bytes, std::size_t offset) {
 }
 
 std::uint32_t U16At(const Bytes& bytes, std::size_t offset) {
-  return U8At(bytes, offset) | U8At(bytes, offset + 1) << 8;
+  return ReadU16(bytes, offset).value_or(0);
 }
 
 std::uint32_t U32At(const Bytes& bytes, std::size_t offset) {
-  return U16At(bytes, offset) | U16At(bytes, offset + 2) << 16;
+  return ReadU32(bytes, offset).value_or(0);
 }
 
 std::int32_t I32At(const Bytes& bytes, std::size_t offset) {

@@ -12,8 +12,8 @@ using Bytes = std::vector<std::uint8_t>;
 // A file of the committed resources folder, such as "pictures/good.bmp"; empty if unreadable.
 Bytes ReadCommittedFile(std::string_view relativePath);
 
-// Little-endian fields; an offset past the end reads as zero, so a short file fails the
-// field checks rather than the test program.
+// Little-endian fields; a field that is not wholly in the file reads as zero, so a short file fails
+// the field checks rather than the test program.
 std::uint32_t U8At(const Bytes& bytes, std::size_t offset);
 std::uint32_t U16At(const Bytes& bytes, std::size_t offset);
 std::uint32_t U32At(const Bytes& bytes, std::size_t offset);

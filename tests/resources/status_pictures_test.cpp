@@ -18,9 +18,7 @@ namespace {
 
 constexpr int kSize = 16;
 
-struct Rgb {
-  int red, green, blue;
-};
+using resgen::Rgb;
 
 int Chroma(Rgb c) {
   return std::max({c.red, c.green, c.blue}) - std::min({c.red, c.green, c.blue});
@@ -34,10 +32,7 @@ class Bitmap {
  public:
   explicit Bitmap(Bytes bytes) : bytes_(std::move(bytes)), decoded_(resgen::DecodeBmp(bytes_)) {}
 
-  Rgb At(int x, int y) const {
-    const resgen::Rgb pixel = decoded_.At(x, y);
-    return {pixel.red, pixel.green, pixel.blue};
-  }
+  Rgb At(int x, int y) const { return decoded_.At(x, y); }
 
   std::vector<Rgb> All() const {
     std::vector<Rgb> pixels;
@@ -117,15 +112,17 @@ TEST_P(StatusPicture, StrongestColoursAverageTheFigureTone) {
   std::stable_sort(pixels.begin(), pixels.end(),
                    [](Rgb a, Rgb b) { return Chroma(a) > Chroma(b); });
   constexpr int kStrongest = 20;
-  Rgb sum{0, 0, 0};
+  int red = 0, green = 0, blue = 0;
   for (int i = 0; i < kStrongest; ++i) {
-    sum = {sum.red + pixels[i].red, sum.green + pixels[i].green, sum.blue + pixels[i].blue};
+    red += pixels[i].red;
+    green += pixels[i].green;
+    blue += pixels[i].blue;
   }
   const Rgb tone = GetParam().tone;
   constexpr int kTolerance = 15;
-  EXPECT_NEAR(sum.red / kStrongest, tone.red, kTolerance);
-  EXPECT_NEAR(sum.green / kStrongest, tone.green, kTolerance);
-  EXPECT_NEAR(sum.blue / kStrongest, tone.blue, kTolerance);
+  EXPECT_NEAR(red / kStrongest, tone.red, kTolerance);
+  EXPECT_NEAR(green / kStrongest, tone.green, kTolerance);
+  EXPECT_NEAR(blue / kStrongest, tone.blue, kTolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFive, StatusPicture, ::testing::ValuesIn(kPictures), PictureName);
@@ -198,7 +195,7 @@ TEST(StatusPictures, InfoAndQuesDifferOnlyInsideTheDisc) {
     for (int x = 0; x < kSize; ++x) {
       const Rgb a = info.At(x, y);
       const Rgb b = ques.At(x, y);
-      if (a.red == b.red && a.green == b.green && a.blue == b.blue) continue;
+      if (a == b) continue;
       const double distance = std::hypot(x + 0.5 - 7.5, y + 0.5 - 7.5);
       EXPECT_LT(distance, 5.5) << "the rings differ at " << x << "," << y;
       ++differingInDisc;
@@ -261,8 +258,8 @@ TEST(StatusPictures, FilesKeepEveryPixelOfTheDrawing) {
     int differing = 0;
     for (int y = 0; y < size; ++y) {
       for (int x = 0; x < size; ++x) {
-        const resgen::Rgb drawn{picture.canvas.Channel(x, y, 0), picture.canvas.Channel(x, y, 1),
-                                picture.canvas.Channel(x, y, 2)};
+        const Rgb drawn{picture.canvas.Channel(x, y, 0), picture.canvas.Channel(x, y, 1),
+                        picture.canvas.Channel(x, y, 2)};
         differing += !(file.At(x, y) == drawn);
       }
     }

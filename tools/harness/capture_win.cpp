@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/bmp_headers.h"
 #include "common/check_win.h"
 #include "common/utf8_win.h"
 #include "failure.h"
@@ -17,33 +18,24 @@ void CloseFile(std::FILE* file) noexcept {
 }
 using UniqueCFile = UniqueHandle<HandleTraits<std::FILE*, &CloseFile>>;
 
-constexpr int kRowAlignment = 4;
-
-int Stride(int width) {
-  return (width * 3 + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
-}
+constexpr std::uint16_t kBitsPerPixel = 24;
 
 void WriteBmp(const std::wstring& path, int width, int height,
               const std::vector<std::uint8_t>& rows) {
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof(info);
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biCompression = BI_RGB;
-  info.biSizeImage = static_cast<DWORD>(rows.size());
-  info.biXPelsPerMeter = 3780;
-  info.biYPelsPerMeter = 3780;
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof(file) + sizeof(info);
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
+  const auto pixelBytes = static_cast<std::uint32_t>(rows.size());
+  constexpr std::uint32_t kPixelOffset = bmp::kFileHeaderSize + bmp::kInfoHeaderSize;
+  std::vector<std::uint8_t> headers;
+  bmp::AppendFileHeader(headers, kPixelOffset, kPixelOffset + pixelBytes);
+  bmp::AppendInfoHeader(headers, {.width = width,
+                                  .height = height,
+                                  .bitCount = kBitsPerPixel,
+                                  .imageSize = pixelBytes,
+                                  .pixelsPerMetre = bmp::kPixelsPerMetreAt96Dpi});
   const UniqueCFile out(_wfopen(path.c_str(), L"wb"));
   if (!out) throw StepFailure("cannot create " + Narrow(path));
-  const bool written = std::fwrite(&file, sizeof(file), 1, out.get()) == 1 &&
-                       std::fwrite(&info, sizeof(info), 1, out.get()) == 1 &&
-                       std::fwrite(rows.data(), 1, rows.size(), out.get()) == rows.size();
+  const bool written =
+      std::fwrite(headers.data(), 1, headers.size(), out.get()) == headers.size() &&
+      std::fwrite(rows.data(), 1, rows.size(), out.get()) == rows.size();
   if (!written) throw StepFailure("cannot write " + Narrow(path));
 }
 
@@ -54,9 +46,10 @@ std::vector<std::uint8_t> Rows(HDC dc, HBITMAP bitmap, int width, int height) {
   info.bmiHeader.biWidth = width;
   info.bmiHeader.biHeight = height;
   info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biBitCount = kBitsPerPixel;
   info.bmiHeader.biCompression = BI_RGB;
-  std::vector<std::uint8_t> rows(static_cast<std::size_t>(Stride(width)) * height);
+  std::vector<std::uint8_t> rows(static_cast<std::size_t>(bmp::RowStride(width, kBitsPerPixel)) *
+                                 static_cast<std::size_t>(height));
   if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), rows.data(), &info, DIB_RGB_COLORS) !=
       height) {
     ThrowLastError("GetDIBits");

@@ -5,10 +5,13 @@
 // lengths are 64-bit, so an offset taken from a file plus a length taken from a file cannot wrap.
 // For the parsers' own use; each turns the failure into a value before returning.
 
+#include <concepts>
 #include <cstdint>
-#include <cstring>
+#include <optional>
 #include <span>
 #include <utility>
+
+#include "common/little_endian.h"
 
 namespace brantel::pe::detail {
 
@@ -60,19 +63,21 @@ class BoundedReader {
   }
 
   std::uint16_t U16(std::uint64_t offset, Kind if_outside) const {
-    std::uint8_t raw[2];
-    std::memcpy(raw, Bytes(offset, sizeof raw, if_outside).data(), sizeof raw);
-    return static_cast<std::uint16_t>(raw[0] | raw[1] << 8);
+    return Field<std::uint16_t>(offset, if_outside);
   }
 
   std::uint32_t U32(std::uint64_t offset, Kind if_outside) const {
-    std::uint8_t raw[4];
-    std::memcpy(raw, Bytes(offset, sizeof raw, if_outside).data(), sizeof raw);
-    return static_cast<std::uint32_t>(raw[0]) | static_cast<std::uint32_t>(raw[1]) << 8 |
-           static_cast<std::uint32_t>(raw[2]) << 16 | static_cast<std::uint32_t>(raw[3]) << 24;
+    return Field<std::uint32_t>(offset, if_outside);
   }
 
  private:
+  template <std::unsigned_integral Value>
+  Value Field(std::uint64_t offset, Kind if_outside) const {
+    const std::optional<Value> value = ReadLittleEndian<Value>(bytes_, offset);
+    if (!value) Fail(if_outside);
+    return *value;
+  }
+
   std::span<const std::uint8_t> bytes_;
 };
 

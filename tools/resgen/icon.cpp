@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "common/bmp_headers.h"
+
 namespace brantel::resgen {
 
 namespace {
@@ -143,10 +145,8 @@ IconImage DrawIcon(int size, int bitCount) {
 
 namespace {
 
-constexpr std::uint32_t kInfoHeaderSize = 40;
-
 std::uint32_t RowBytes(int size, int bitCount) {
-  return (static_cast<std::uint32_t>(size * bitCount) + 31) / 32 * 4;
+  return bmp::RowStride(size, static_cast<std::uint16_t>(bitCount));
 }
 
 std::uint32_t ImageBytes(const IconImage& image) {
@@ -158,7 +158,7 @@ std::uint32_t MaskBytes(const IconImage& image) {
 }
 
 std::uint32_t ResourceBytes(const IconImage& image) {
-  return kInfoHeaderSize + static_cast<std::uint32_t>(image.palette.size()) * 4 +
+  return bmp::kInfoHeaderSize + static_cast<std::uint32_t>(image.palette.size()) * 4 +
          ImageBytes(image) + MaskBytes(image);
 }
 
@@ -178,13 +178,13 @@ void PutPlane(Bytes& out, int size, int bits, ValueOf valueOf) {
 }
 
 void PutEntryFields(Bytes& out, const IconImage& image) {
-  PutU8(out, static_cast<unsigned>(image.size));
-  PutU8(out, static_cast<unsigned>(image.size));
-  PutU8(out, static_cast<unsigned>(image.palette.size()));
-  PutU8(out, 0);
-  PutU16(out, 1);  // planes
-  PutU16(out, static_cast<unsigned>(image.bitCount));
-  PutU32(out, ResourceBytes(image));
+  AppendU8(out, static_cast<unsigned>(image.size));
+  AppendU8(out, static_cast<unsigned>(image.size));
+  AppendU8(out, static_cast<unsigned>(image.palette.size()));
+  AppendU8(out, 0);
+  AppendU16(out, 1);  // planes
+  AppendU16(out, static_cast<unsigned>(image.bitCount));
+  AppendU32(out, ResourceBytes(image));
 }
 
 constexpr unsigned kIconType = 1;
@@ -193,22 +193,16 @@ constexpr unsigned kIconType = 1;
 
 Bytes EncodeIconImage(const IconImage& image) {
   Bytes out;
-  PutU32(out, kInfoHeaderSize);
-  PutI32(out, image.size);
-  PutI32(out, image.size * 2);  // colour bits and mask, one above the other
-  PutU16(out, 1);
-  PutU16(out, static_cast<unsigned>(image.bitCount));
-  PutU32(out, 0);  // BI_RGB
-  PutU32(out, ImageBytes(image) + MaskBytes(image));
-  PutI32(out, 0);
-  PutI32(out, 0);
-  PutU32(out, 0);
-  PutU32(out, 0);
+  bmp::AppendInfoHeader(out,
+                        {.width = image.size,
+                         .height = image.size * 2,  // colour bits and mask, one above the other
+                         .bitCount = static_cast<std::uint16_t>(image.bitCount),
+                         .imageSize = ImageBytes(image) + MaskBytes(image)});
   for (const PaletteEntry& entry : image.palette) {
-    PutU8(out, entry.blue);
-    PutU8(out, entry.green);
-    PutU8(out, entry.red);
-    PutU8(out, 0);
+    AppendU8(out, entry.blue);
+    AppendU8(out, entry.green);
+    AppendU8(out, entry.red);
+    AppendU8(out, 0);
   }
   const auto pixel = [&](int x, int y) {
     return image.pixels[static_cast<std::size_t>(y * image.size + x)];
@@ -221,12 +215,12 @@ Bytes EncodeIconImage(const IconImage& image) {
 
 Bytes EncodeIconGroup(const std::vector<IconGroupEntry>& entries) {
   Bytes out;
-  PutU16(out, 0);
-  PutU16(out, kIconType);
-  PutU16(out, static_cast<unsigned>(entries.size()));
+  AppendU16(out, 0);
+  AppendU16(out, kIconType);
+  AppendU16(out, static_cast<unsigned>(entries.size()));
   for (const IconGroupEntry& entry : entries) {
     PutEntryFields(out, *entry.image);
-    PutU16(out, entry.resourceId);
+    AppendU16(out, entry.resourceId);
   }
   return out;
 }
@@ -235,13 +229,13 @@ Bytes EncodeIcoFile(const std::vector<IconGroupEntry>& entries) {
   constexpr std::uint32_t kHeaderSize = 6;
   constexpr std::uint32_t kEntrySize = 16;
   Bytes out;
-  PutU16(out, 0);
-  PutU16(out, kIconType);
-  PutU16(out, static_cast<unsigned>(entries.size()));
+  AppendU16(out, 0);
+  AppendU16(out, kIconType);
+  AppendU16(out, static_cast<unsigned>(entries.size()));
   std::uint32_t offset = kHeaderSize + kEntrySize * static_cast<std::uint32_t>(entries.size());
   for (const IconGroupEntry& entry : entries) {
     PutEntryFields(out, *entry.image);
-    PutU32(out, offset);
+    AppendU32(out, offset);
     offset += ResourceBytes(*entry.image);
   }
   for (const IconGroupEntry& entry : entries) {
