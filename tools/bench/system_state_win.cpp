@@ -1,7 +1,6 @@
 #include "system_state_win.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <string>
 
@@ -9,6 +8,7 @@
 #include "common/check_win.h"
 #include "common/utf8_win.h"
 #include "installer/catalogue.h"
+#include "process_win.h"
 
 namespace brantel::bench {
 namespace {
@@ -28,19 +28,6 @@ std::wstring SystemFolder() {
 
 std::wstring ComponentPath(std::string_view name) {
   return SystemFolder() + Widen(name);
-}
-
-int RunningProcesses(const wchar_t* image) {
-  const UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) ThrowLastError("CreateToolhelp32Snapshot");
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
-       more = ::Process32NextW(snapshot.get(), &entry)) {
-    if (::lstrcmpiW(entry.szExeFile, image) == 0) ++count;
-  }
-  return count;
 }
 
 }  // namespace
@@ -92,7 +79,7 @@ int RegisteredComponents() {
 
 void WaitForRegistrations(unsigned long timeoutMs) {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  while (RunningProcesses(L"regsvr32.exe") > 0) {
+  while (harness::CountProcesses(L"regsvr32.exe") > 0) {
     if (::GetTickCount64() > deadline) throw Error(ERROR_TIMEOUT, "regsvr32 still running");
     ::Sleep(20);
   }
