@@ -20,15 +20,17 @@ inline constexpr std::uint32_t kRle8 = 1;  // BI_RLE8
 inline constexpr std::int32_t kPixelsPerMetreAt96Dpi = 3780;
 
 // Where the fields lie, counted from the start of the file.
-inline constexpr std::size_t kSignatureAt = 0;
-inline constexpr std::size_t kPixelOffsetAt = 10;
-inline constexpr std::size_t kInfoHeaderSizeAt = 14;
-inline constexpr std::size_t kWidthAt = 18;
-inline constexpr std::size_t kHeightAt = 22;
-inline constexpr std::size_t kBitCountAt = 28;
-inline constexpr std::size_t kCompressionAt = 30;
-inline constexpr std::size_t kImageSizeAt = 34;
-inline constexpr std::size_t kColoursUsedAt = 46;
+enum FieldOffset : std::size_t {
+  kSignatureAt = 0,
+  kPixelOffsetAt = 10,
+  kInfoHeaderSizeAt = 14,
+  kWidthAt = 18,
+  kHeightAt = 22,
+  kBitCountAt = 28,
+  kCompressionAt = 30,
+  kImageSizeAt = 34,
+  kColoursUsedAt = 46,
+};
 
 struct InfoHeader {
   std::int32_t width = 0;
