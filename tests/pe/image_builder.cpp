@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "common/little_endian.h"
+#include "bytes/little_endian.h"
 
 namespace brantel::pe::testing {
 

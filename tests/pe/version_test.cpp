@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/little_endian.h"
+#include "bytes/little_endian.h"
 #include "pe/pe_version.h"
 
 namespace brantel::pe {

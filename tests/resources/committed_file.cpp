@@ -4,7 +4,7 @@
 #include <iterator>
 #include <string>
 
-#include "common/little_endian.h"
+#include "bytes/little_endian.h"
 
 namespace brantel::testing {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "common/bmp_headers.h"
+#include "bytes/bmp_headers.h"
 #include "common/check_win.h"
 #include "common/utf8_win.h"
 #include "failure.h"

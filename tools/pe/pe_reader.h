@@ -11,7 +11,7 @@
 #include <span>
 #include <utility>
 
-#include "common/little_endian.h"
+#include "bytes/little_endian.h"
 
 namespace brantel::pe::detail {
 

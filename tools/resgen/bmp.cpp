@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "common/bmp_headers.h"
+#include "bytes/bmp_headers.h"
 
 namespace brantel::resgen {
 

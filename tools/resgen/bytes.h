@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/little_endian.h"
+#include "bytes/little_endian.h"
 
 namespace brantel::resgen {
 

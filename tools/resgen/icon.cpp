@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "common/bmp_headers.h"
+#include "bytes/bmp_headers.h"
 
 namespace brantel::resgen {
 

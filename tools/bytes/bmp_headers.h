@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/little_endian.h"
+#include "bytes/little_endian.h"
 
 namespace brantel::bmp {
 
