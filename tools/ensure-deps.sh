@@ -31,13 +31,14 @@ want binutils-mingw-w64-i686
 # Signing Brantel.exe, and the signing tests' throwaway certificate authority.
 want osslsigncode
 want openssl
-# Running the program: Wine (32- and 64-bit), a virtual display, fonts that match the design.
+# Running the program: Wine (32- and 64-bit), a virtual display, fonts.
 want wine
 want wine64
 want xvfb
 want xauth
 # Real key presses for the end-to-end tests, through the X server as a user's would come.
 want xdotool
+# DejaVu Sans Mono and DejaVu Sans are what a prefix gives the window's fonts (see README).
 want fonts-liberation
 want fonts-wine
 want fonts-dejavu-core

@@ -5,8 +5,18 @@
 namespace brantel {
 namespace {
 
-constexpr FontDesign kWindowFont{"Courier New", 9.75f, 400, 178};
-constexpr FontDesign kButtonFont{"Tahoma", 9.0f, 400, 178};
+constexpr FontDesign kWindowFont{.face = "Courier New",
+                                 .points = 9.75f,
+                                 .weight = 400,
+                                 .charset = 178,
+                                 .pitch = FontPitch::Fixed,
+                                 .family = FontFamily::Modern};
+constexpr FontDesign kButtonFont{.face = "Tahoma",
+                                 .points = 9.0f,
+                                 .weight = 400,
+                                 .charset = 178,
+                                 .pitch = FontPitch::Variable,
+                                 .family = FontFamily::Swiss};
 
 constexpr Colour kButtonFace{std::nullopt, SystemColour::ButtonFace};
 constexpr Colour kLabelText{std::nullopt, SystemColour::WindowText};

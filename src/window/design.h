@@ -48,11 +48,19 @@ struct Colour {
   SystemColour system = SystemColour::WindowText;
 };
 
+// The pitch and family that come with a face, as a font request's pitch-and-family byte holds
+// them. A font mapper that has no face of the name for the character set picks a face of this
+// pitch and family instead, so a fixed-pitch design stays fixed-pitch there.
+enum class FontPitch : std::uint8_t { Fixed = 1, Variable = 2 };
+enum class FontFamily : std::uint8_t { Swiss = 0x20, Modern = 0x30 };
+
 struct FontDesign {
   std::string_view face;
   float points;
   int weight;
   std::uint8_t charset;
+  FontPitch pitch;
+  FontFamily family;
 };
 
 struct ControlDesign {

@@ -11,12 +11,18 @@
 namespace brantel {
 namespace {
 
+static_assert(static_cast<int>(FontPitch::Fixed) == FIXED_PITCH &&
+              static_cast<int>(FontPitch::Variable) == VARIABLE_PITCH);
+static_assert(static_cast<int>(FontFamily::Swiss) == FF_SWISS &&
+              static_cast<int>(FontFamily::Modern) == FF_MODERN);
+
 UniqueFont MakeFont(const FontDesign& font, int dpiY) {
   const std::wstring face = Widen(font.face);
   const int height = -static_cast<int>(std::lround(font.points * static_cast<float>(dpiY) / 72.0f));
   UniqueFont made(::CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, font.charset,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+                                static_cast<DWORD>(font.pitch) | static_cast<DWORD>(font.family),
+                                face.c_str()));
   if (!made) ThrowLastError("CreateFont");
   return made;
 }

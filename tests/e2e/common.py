@@ -5,6 +5,17 @@ import os
 import sys
 from harness import design, display
 
+# The window's fonts as it asks for them: "Courier New" 9.75 point for the window and its labels,
+# "Tahoma" 9 point for the button, both with the Arabic character set and the pitch and family of
+# their face (FIXED_PITCH | FF_MODERN, VARIABLE_PITCH | FF_SWISS), which is what the font mapper
+# goes by where no face of the name declares that character set.
+WINDOW_FONT_POINTS, BUTTON_FONT_POINTS, ARABIC_CHARSET = 9.75, 9, 178
+WINDOW_PITCH_FAMILY, BUTTON_PITCH_FAMILY = 0x31, 0x22
+
+
+def font_height(points, dpi):
+    """The character height in pixels that the window asks for: negative, as CreateFont takes it."""
+    return -int(points * dpi / 72 + 0.5)
 
 
 def parse():

@@ -1,8 +1,10 @@
-"""The test prefix gives the window's fonts the metrics of the design.
+"""The window's fonts as a user's Wine prefix gives them: one made by `wineboot --init`, nothing
+added.
 
-The window asks for "Courier New" 9.75 point (13 pixels at 96 dpi) and "Tahoma" 9 point, both
-with the Arabic character set 178. Without the prefix's font setup Wine answers with a
-proportional face, and the layout checks of the window would fail for the wrong reason.
+No face named "Courier New" or "Tahoma" there declares the Arabic character set that the window
+asks for, so the font mapper picks by the pitch and family that come with the request: a
+fixed-pitch face for the labels, whose text the layout measures in characters, and a
+proportional one for the button.
 """
 
 import unittest
@@ -12,15 +14,17 @@ from harness import automate, catalogue
 import common
 
 ARGS = None
-ARABIC_CHARSET = 178
 
 
-class PrefixFonts(unittest.TestCase):
+class UserPrefixFonts(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.names = catalogue.component_names(ARGS.catalogue)
-        steps = [["font", "Courier New", -13, ARABIC_CHARSET, name] for name in cls.names]
-        steps += [["font", "Tahoma", -12, ARABIC_CHARSET, "Install"]]
+        label = ["Courier New", common.font_height(common.WINDOW_FONT_POINTS, 96),
+                 common.ARABIC_CHARSET, common.WINDOW_PITCH_FAMILY]
+        button = ["Tahoma", common.font_height(common.BUTTON_FONT_POINTS, 96),
+                  common.ARABIC_CHARSET, common.BUTTON_PITCH_FAMILY]
+        steps = [["font", *label, name] for name in cls.names] + [["font", *button, "Install"]]
         cls.report = automate.run(ARGS.automate, ARGS.prefix, ARGS.display, steps)
         if cls.report.failure():
             raise AssertionError(f"font probe failed:\n{cls.report.output}")
@@ -30,14 +34,14 @@ class PrefixFonts(unittest.TestCase):
         for name, font in zip(self.names, self.fonts):
             with self.subTest(name=name):
                 self.assertEqual(font.int("dpi"), 96)
-                self.assertEqual(font.int("charset"), ARABIC_CHARSET)
+                self.assertEqual(font.int("charset"), common.ARABIC_CHARSET)
                 self.assertEqual(font.int("fixed"), 1, f"face chosen: {font['chosen']}")
                 self.assertEqual(font.int("width"), 8 * len(name))
 
-    def test_tahoma_is_found(self):
+    def test_tahoma_is_proportional_with_the_arabic_character_set(self):
         tahoma = self.fonts[-1]
-        self.assertEqual(tahoma["chosen"], "Tahoma")
-        self.assertEqual(tahoma.int("charset"), ARABIC_CHARSET)
+        self.assertEqual(tahoma.int("charset"), common.ARABIC_CHARSET)
+        self.assertEqual(tahoma.int("fixed"), 0, f"face chosen: {tahoma['chosen']}")
 
 
 if __name__ == "__main__":

@@ -28,7 +28,6 @@ SS_TYPEMASK, SS_RIGHT = 0x1F, 0x2
 WHITE = (255, 255, 255)
 LINE_GREY = (192, 192, 192)
 LIST_BEFORE, LIST_AFTER = 5, 10
-WINDOW_FONT_POINTS, BUTTON_FONT_POINTS, ARABIC_CHARSET = 9.75, 9, 178
 PROBE = "M" * 10
 RUN_SECONDS = 120
 # The design's colours, as the automation program draws text with them.
@@ -47,11 +46,6 @@ def system_folder_listing(prefix):
             if entry.is_file(follow_symlinks=False):
                 listing[os.path.join(os.path.basename(folder), entry.name.lower())] = entry.stat().st_size
     return listing
-
-
-def font_height(points, dpi):
-    """The character height in pixels that the window asks for: negative, as CreateFont takes it."""
-    return -int(points * dpi / 72 + 0.5)
 
 
 def set_relay_calls(prefix, display, calls):
@@ -87,13 +81,14 @@ class FirstStart(unittest.TestCase):
         cls.screenshot = os.path.join(ARGS.out, name + ".bmp")
         cls.finished = os.path.join(ARGS.out, name + "-finished.bmp")
         button = cls.ids["CmdInstall"]
-        cls.font_height = font_height(WINDOW_FONT_POINTS, cls.dpi)
+        cls.font_height = common.font_height(common.WINDOW_FONT_POINTS, cls.dpi)
         steps = [["start", wine.windows_path(ARGS.program), "--cwd", "C:\\",
                   "--set", "WINEDEBUG=+relay"],
                  ["wait-window", "Brantel setup", 60],
                  ["windows"], ["window"], ["list"],  # the list is step LIST_BEFORE
                  ["capture", wine.windows_path(cls.screenshot)],
-                 ["font", "Courier New", cls.font_height, ARABIC_CHARSET, PROBE],
+                 ["font", "Courier New", cls.font_height, common.ARABIC_CHARSET,
+                  common.WINDOW_PITCH_FAMILY, PROBE],
                  ["click", button], ["wait-text", button, "Finish", RUN_SECONDS],
                  ["list"],  # step LIST_AFTER
                  ["capture", wine.windows_path(cls.finished)],
@@ -132,8 +127,10 @@ class FirstStart(unittest.TestCase):
         """The texts of row 0, the address and the button, drawn with the design's fonts and
         colours by the automation program: the pixels the window must show."""
         about = cls.controls[cls.ids["lblAbout"]]["text"]
-        label = ["Courier New", cls.font_height, 400, ARABIC_CHARSET]
-        button = ["Tahoma", font_height(BUTTON_FONT_POINTS, cls.dpi), 400, ARABIC_CHARSET]
+        label = ["Courier New", cls.font_height, 400, common.ARABIC_CHARSET,
+                 common.WINDOW_PITCH_FAMILY]
+        button = ["Tahoma", common.font_height(common.BUTTON_FONT_POINTS, cls.dpi), 400,
+                  common.ARABIC_CHARSET, common.BUTTON_PITCH_FAMILY]
         wanted = {"lblCom": label + [COLOR_WINDOWTEXT, "FFFFFF", cls.names[0]],
                   "lblAbout": label + [ABOUT_BLUE, "FFFFFF", about],
                   "CmdInstall": button + [COLOR_BTNTEXT, COLOR_BTNFACE, "Install"]}
@@ -260,6 +257,18 @@ class FirstStart(unittest.TestCase):
                                 label["text"].endswith("Already installed"), label["text"])
                 self.assertRowLabel(label, row, label["text"])
                 self.assertEqual(pictures.shown(shot, self.references, row, self.dpi), ["PicInfo"])
+
+    def test_after_the_run_every_status_line_ends_where_the_address_ends(self):
+        """The status lines are all as long, so in the window's fixed-pitch font they end in one
+        column, under the right edge of the right-aligned address."""
+        edge = self.control("lblAbout", 0, self.controls_after)
+        edge = edge.int("x") + edge.int("w")
+        ends = []
+        for row in range(self.rows):
+            label = self.control("lblCom", row, self.controls_after)
+            ends.append(label.int("x") + label.int("w"))
+        self.assertEqual(len(set(ends)), 1, f"the right ends of rows 0 to {self.rows - 1}: {ends}")
+        self.assertLessEqual(abs(ends[0] - edge), 2, f"rows end at {ends[0]}, the address at {edge}")
 
     def test_at_96_dpi_the_window_is_the_one_in_the_readme(self):
         if self.dpi != 96:

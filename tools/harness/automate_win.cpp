@@ -26,8 +26,9 @@
 //   capture FILE [screen]        save the client area as a 24-bit BMP
 //   memory                       report the program's peak memory use
 //   processes IMAGE              report how many processes of that image name are running
-//   font FACE HEIGHT CHARSET TEXT   report the face and text width the system gives such a font
-//   draw-text FACE HEIGHT WEIGHT CHARSET COLOUR BACKGROUND TEXT FILE
+//   font FACE HEIGHT CHARSET PITCH-FAMILY TEXT   report the face and text width the system gives
+//                                such a font of normal weight
+//   draw-text FACE HEIGHT WEIGHT CHARSET PITCH-FAMILY COLOUR BACKGROUND TEXT FILE
 //                                save TEXT drawn in that font as a 24-bit BMP; a colour is RRGGBB
 //                                or sys:N, the system colour N
 //
@@ -211,9 +212,12 @@ void Capture(Target& target, const Words& words) {
 }
 
 void DrawText(Target&, const Words& words) {
-  SaveTextSample({Word(words, 1), Integer(words, 2), Integer(words, 3), Integer(words, 4),
-                  Colour(words, 5), Colour(words, 6), Word(words, 7)},
-                 Word(words, 8));
+  SaveTextSample(
+      {{Word(words, 1), Integer(words, 2), Integer(words, 3), Integer(words, 4), Integer(words, 5)},
+       Colour(words, 6),
+       Colour(words, 7),
+       Word(words, 8)},
+      Word(words, 9));
 }
 
 void Memory(Target& target, const Words&) {
@@ -257,7 +261,7 @@ const std::pair<std::wstring_view, StepFunction> kSteps[] = {
     {L"memory", Memory},
     {L"font",
      [](Target&, const Words& w) {
-       ProbeFont(Word(w, 1), Integer(w, 2), Integer(w, 3), Word(w, 4));
+       ProbeFont({Word(w, 1), Integer(w, 2), FW_NORMAL, Integer(w, 3), Integer(w, 4)}, Word(w, 5));
      }},
     {L"draw-text", DrawText},
 };

@@ -12,13 +12,21 @@
 #include "common/unique_handle_win.h"
 
 namespace brantel::automate {
+namespace {
 
-void ProbeFont(const std::wstring& face, int height, int charset, const std::wstring& text) {
-  const UniqueFont font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                    static_cast<DWORD>(charset), OUT_DEFAULT_PRECIS,
-                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+UniqueFont MakeFont(const FontRequest& request) {
+  UniqueFont font(CreateFontW(request.height, 0, 0, 0, request.weight, FALSE, FALSE, FALSE,
+                              static_cast<DWORD>(request.charset), OUT_DEFAULT_PRECIS,
+                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              static_cast<DWORD>(request.pitchAndFamily), request.face.c_str()));
   if (!font) ThrowLastError("CreateFontW");
+  return font;
+}
+
+}  // namespace
+
+void ProbeFont(const FontRequest& request, const std::wstring& text) {
+  const UniqueFont font = MakeFont(request);
   const WindowDc screen(nullptr);
   const SelectedObject selected(screen.get(), font.get());
   wchar_t chosen[LF_FACESIZE] = {};
@@ -31,20 +39,17 @@ void ProbeFont(const std::wstring& face, int height, int charset, const std::wst
   }
   // TMPF_FIXED_PITCH set means the font is NOT fixed-pitch (the name is historical).
   std::printf(
-      "font requested=%s chosen=%s charset=%d fixed=%d width=%ld height=%ld "
+      "font requested=%s pitch-family=%d chosen=%s charset=%d fixed=%d width=%ld height=%ld "
       "average=%ld maximum=%ld characters=%zu dpi=%d\n",
-      Quoted(face).c_str(), Quoted(std::wstring_view(chosen)).c_str(), metrics.tmCharSet,
+      Quoted(request.face).c_str(), request.pitchAndFamily,
+      Quoted(std::wstring_view(chosen)).c_str(), metrics.tmCharSet,
       (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) ? 0 : 1, extent.cx, extent.cy,
       metrics.tmAveCharWidth, metrics.tmMaxCharWidth, text.size(),
       GetDeviceCaps(screen.get(), LOGPIXELSY));
 }
 
 void SaveTextSample(const TextSample& sample, const std::wstring& path) {
-  const UniqueFont font(CreateFontW(sample.height, 0, 0, 0, sample.weight, FALSE, FALSE, FALSE,
-                                    static_cast<DWORD>(sample.charset), OUT_DEFAULT_PRECIS,
-                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_DONTCARE, sample.face.c_str()));
-  if (!font) ThrowLastError("CreateFontW");
+  const UniqueFont font = MakeFont(sample.font);
   const WindowDc screen(nullptr);
   const UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
   if (!memory) ThrowLastError("CreateCompatibleDC");

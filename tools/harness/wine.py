@@ -1,6 +1,6 @@
 """Runs programs in a throwaway Wine prefix, and creates such prefixes.
 
-  wine.py create PREFIX win32|win64   a fresh prefix with fonts that match the window's design
+  wine.py create PREFIX win32|win64   a fresh prefix, as `wineboot --init` leaves it for a user
   wine.py stop PREFIX                 end the prefix's wineserver and whatever still runs in it
 """
 
@@ -8,14 +8,6 @@ import os
 import shutil
 import subprocess
 import sys
-
-# The window asks for "Courier New" and "Tahoma" with the Arabic character set (178). Wine skips
-# a face whose OS/2 code-page bits lack Arabic and falls back to a proportional font, so the
-# replacement must be a metric-compatible face that declares Arabic: DejaVu Sans Mono advances
-# 0.6 em, 8 pixels at the window's 13-pixel font, as Courier New does. Wine's own Tahoma declares
-# Arabic but Wine only finds it inside the prefix.
-FONT_REPLACEMENTS = {"Courier New": "DejaVu Sans Mono"}
-PREFIX_FONTS = ["/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"]
 
 
 def environment(prefix, display=None):
@@ -58,14 +50,6 @@ def create(prefix, arch):
     env = environment(prefix)
     env["WINEARCH"] = arch
     subprocess.run(["wineboot", "--init"], env=env, check=True, stdout=subprocess.DEVNULL)
-    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
-    os.makedirs(fonts, exist_ok=True)
-    for font in PREFIX_FONTS:
-        shutil.copy(font, fonts)
-    for face, replacement in FONT_REPLACEMENTS.items():
-        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", face,
-                        "/t", "REG_SZ", "/d", replacement, "/f"], env=env, check=True,
-                       stdout=subprocess.DEVNULL)
     wait_for_server(prefix)
     print(f"created {arch} prefix {prefix}")
 
