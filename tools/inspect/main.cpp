@@ -29,6 +29,7 @@
 #include "common/error.h"
 #include "file_bytes.h"
 #include "installer/catalogue.h"
+#include "installer/install_run.h"
 #include "layout_check.h"
 #include "pe/pe_certificates.h"
 #include "pe/pe_resources.h"
@@ -175,10 +176,10 @@ std::optional<Components> ReadComponentPayload(const std::string& installer,
   }
   Components contents;
   for (std::string_view name : brantel::kComponentNames) {
-    const auto entry = brantel::pe::FindResource(parsed.tree, "CUSTOM", name);
+    const auto entry = brantel::pe::FindResource(parsed.tree, brantel::kPayloadType, name);
     if (!entry) {
-      std::fprintf(stderr, "%s: no CUSTOM resource named %s\n", installer.c_str(),
-                   std::string(name).c_str());
+      std::fprintf(stderr, "%s: no %s resource named %s\n", installer.c_str(),
+                   std::string(brantel::kPayloadType).c_str(), std::string(name).c_str());
       return std::nullopt;
     }
     contents.emplace_back(entry->begin(), entry->end());
