@@ -1,22 +1,9 @@
 # The bill of materials beside Brantel.exe, Brantel.bom.txt: for each component its name, size,
 # SHA-256, file version, product name, whether it says it registers itself, and its signature.
-# brantel-inspect, built for the host from the same sources as the host build's, reads it from the
-# built program; one piece of code writes this list and prints `brantel-inspect bom`, so the two
-# cannot differ.
+# brantel-inspect, built for the host from the same sources as the host build's
+# (cmake/host_inspect.cmake), reads it from the built program; one piece of code writes this list
+# and prints `brantel-inspect bom`, so the two cannot differ.
 # Included by the cross build after src/app.
-include(ExternalProject)
-
-set(host_inspect_dir "${CMAKE_BINARY_DIR}/host-inspect")
-set(host_inspect "${host_inspect_dir}/inspect/brantel-inspect")
-ExternalProject_Add(brantel_host_inspect
-  SOURCE_DIR "${CMAKE_SOURCE_DIR}/tools/inspect/host"
-  BINARY_DIR "${host_inspect_dir}"
-  PREFIX "${host_inspect_dir}/ep"
-  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release
-  BUILD_COMMAND "${CMAKE_COMMAND}" --build <BINARY_DIR> --target brantel-inspect
-  BUILD_BYPRODUCTS "${host_inspect}"
-  BUILD_ALWAYS ON
-  INSTALL_COMMAND "")
 
 set(bom "${CMAKE_BINARY_DIR}/src/app/Brantel.bom.txt")
 add_custom_command(OUTPUT "${bom}"

@@ -1,5 +1,6 @@
-# The payload: the fourteen component files that Brantel.exe carries as resources of type
-# "CUSTOM", named as the catalogue spells them, language 1065 (Persian, Iran).
+# The payload: the fourteen component files that Brantel.exe carries as resources named as the
+# catalogue spells them, under the type and language that src/installer/install_run.h gives
+# (kPayloadType, kPayloadLanguage).
 #
 # Included by the cross build, this file defines the targets. Run with `cmake -P` it is the build
 # step that writes payload.rc: the folder's contents are read at build time, so a folder that this
@@ -26,6 +27,27 @@ function(brantel_read_catalogue catalogue out_var)
     message(FATAL_ERROR "${catalogue} must name each component once; it names: ${names}")
   endif()
   set(${out_var} ${names} PARENT_SCOPE)
+endfunction()
+
+# The payload's resource type and language as the program states them in `header`
+# (install_run.h): the type into `type_var`, the language as the primary and sublanguage numbers
+# that an RC file's LANGUAGE statement takes into `language_var`.
+function(brantel_read_payload_facts header type_var language_var)
+  set(type_regex "kPayloadType = \"([A-Za-z0-9_]+)\"")
+  set(language_regex "kPayloadLanguage = ([0-9]+)")
+  file(STRINGS "${header}" type_line REGEX "${type_regex}")
+  file(STRINGS "${header}" language_line REGEX "${language_regex}")
+  string(REGEX MATCH "${type_regex}" matched "${type_line}")
+  set(type "${CMAKE_MATCH_1}")
+  string(REGEX MATCH "${language_regex}" matched "${language_line}")
+  set(language "${CMAKE_MATCH_1}")
+  if(type STREQUAL "" OR language STREQUAL "")
+    message(FATAL_ERROR "${header} must state kPayloadType and kPayloadLanguage")
+  endif()
+  math(EXPR primary "${language} & 0x3ff" OUTPUT_FORMAT HEXADECIMAL)
+  math(EXPR sublanguage "${language} >> 10" OUTPUT_FORMAT HEXADECIMAL)
+  set(${type_var} "${type}" PARENT_SCOPE)
+  set(${language_var} "${primary}, ${sublanguage}" PARENT_SCOPE)
 endfunction()
 
 # True in `out_var` when `file` starts like a 32-bit x86 PE image: "MZ", and at the offset that
@@ -55,10 +77,10 @@ function(brantel_is_i386_pe file out_var)
 endfunction()
 
 if(CMAKE_SCRIPT_MODE_FILE)
-  # Build step. Inputs: CATALOGUE (catalogue.inc), PAYLOAD_DIR (the folder), OUTPUT (payload.rc),
-  # DIGESTS (payload_digests.inc, the SHA-256 of each entry that the program checks before it
-  # writes the entry).
-  foreach(input CATALOGUE PAYLOAD_DIR OUTPUT DIGESTS)
+  # Build step. Inputs: CATALOGUE (catalogue.inc), PAYLOAD_FACTS (install_run.h), PAYLOAD_DIR
+  # (the folder), OUTPUT (payload.rc), DIGESTS (payload_digests.inc, the SHA-256 of each entry that
+  # the program checks before it writes the entry).
+  foreach(input CATALOGUE PAYLOAD_FACTS PAYLOAD_DIR OUTPUT DIGESTS)
     if(NOT DEFINED ${input})
       message(FATAL_ERROR "payload.cmake needs -D${input}=...")
     endif()
@@ -67,6 +89,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
     message(FATAL_ERROR "Payload folder ${PAYLOAD_DIR} does not exist")
   endif()
   brantel_read_catalogue("${CATALOGUE}" catalogue_names)
+  brantel_read_payload_facts("${PAYLOAD_FACTS}" payload_type payload_language)
 
   file(GLOB folder_files LIST_DIRECTORIES false "${PAYLOAD_DIR}/*")
   list(SORT folder_files)
@@ -115,7 +138,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   set(digests "// Written by cmake/payload.cmake: the SHA-256 of each payload entry.\n")
   set(rc "// Written by cmake/payload.cmake from src/installer/catalogue.inc and\n")
   string(APPEND rc "// ${PAYLOAD_DIR}.\n")
-  string(APPEND rc "LANGUAGE 0x29, 0x01\n")
+  string(APPEND rc "LANGUAGE ${payload_language}\n")
   set(not_pe "")
   foreach(name IN LISTS catalogue_names)
     set(path "${found_${name}}")
@@ -128,7 +151,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
       list(APPEND not_pe "${file_name}")
     endif()
     file(SHA256 "${path}" hash)
-    string(APPEND rc "// sha256 ${hash}\n${name} CUSTOM \"${path}\"\n")
+    string(APPEND rc "// sha256 ${hash}\n${name} ${payload_type} \"${path}\"\n")
     string(APPEND digests "BRANTEL_PAYLOAD_DIGEST(\"${name}\", \"${hash}\")\n")
   endforeach()
   if(not_pe)
@@ -147,6 +170,7 @@ enable_language(RC)
 set(BRANTEL_PAYLOAD_DIR "" CACHE PATH
     "Folder holding the fourteen component files to pack; empty packs this build's stand-ins")
 set(BRANTEL_CATALOGUE "${CMAKE_SOURCE_DIR}/src/installer/catalogue.inc")
+set(BRANTEL_PAYLOAD_FACTS "${CMAKE_SOURCE_DIR}/src/installer/install_run.h")
 set(BRANTEL_STANDIN_DIR "${CMAKE_BINARY_DIR}/standin/components")
 set(BRANTEL_PAYLOAD_RC "${CMAKE_BINARY_DIR}/payload/payload.rc")
 set(BRANTEL_PAYLOAD_DIGESTS "${CMAKE_BINARY_DIR}/payload/payload_digests.inc")
@@ -162,7 +186,8 @@ endif()
 # Runs on every build; payload.rc is rewritten only when it changes, so an unchanged payload
 # leaves windres and the link alone.
 add_custom_target(brantel_payload
-  COMMAND "${CMAKE_COMMAND}" "-DCATALOGUE=${BRANTEL_CATALOGUE}" "-DPAYLOAD_DIR=${payload_dir}"
+  COMMAND "${CMAKE_COMMAND}" "-DCATALOGUE=${BRANTEL_CATALOGUE}"
+          "-DPAYLOAD_FACTS=${BRANTEL_PAYLOAD_FACTS}" "-DPAYLOAD_DIR=${payload_dir}"
           "-DOUTPUT=${BRANTEL_PAYLOAD_RC}" "-DDIGESTS=${BRANTEL_PAYLOAD_DIGESTS}"
           -P "${CMAKE_CURRENT_LIST_FILE}"
   BYPRODUCTS "${BRANTEL_PAYLOAD_RC}" "${BRANTEL_PAYLOAD_DIGESTS}"

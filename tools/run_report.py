@@ -24,11 +24,11 @@ def arguments():
     return parser.parse_args()
 
 
-def print_rows(controls, shot, references, ids, names):
+def print_rows(controls, shot, listed, references, ids, names):
     for row, name in enumerate(names):
         label = controls.get(ids["lblCom"] + row)
         text = label["text"] if label else "(no label)"
-        shown = [PICTURE_STATES[array] for array in pictures.shown(shot, references, row)] if shot else []
+        shown = [PICTURE_STATES[array] for array in listed.shown(shot, references, row)] if shot else []
         print(f"  row {row:2} {'/'.join(shown) or 'no picture':<16} {text}")
 
 
@@ -63,13 +63,14 @@ def run_steps(program, before, after, button, timeout):
             ["try", "wait-exit", 15]]
 
 
-def print_window(report, after, ids, names, source_dir):
+def print_window(report, after, ids, names, program, source_dir):
     """What the run left on the window, and how the program ended."""
     controls = report.step(ROWS_STEP).controls()
     if controls:
         shot = bmp.read_bmp(after) if os.path.exists(after) else None
         print(f"The button read \"{controls[ids['CmdInstall']]['text']}\"; the rows then showed:")
-        print_rows(controls, shot, pictures.load(source_dir), ids, names)
+        listed = pictures.Pictures(pictures.pictures_file(program))
+        print_rows(controls, shot, listed, listed.load(source_dir), ids, names)
     exits = report.all("exited")
     print(f"Brantel.exe exited with code {exits[0]['code']} after \"Finish\" was pressed" if exits
           else "Brantel.exe did not exit when its button was pressed; it was ended")
@@ -91,7 +92,7 @@ def main():
     problems = report.all("error") + report.all("failed")
     for problem in problems:
         print(f"Step {problem['step']} did not succeed: {problem['message']}")
-    exited = print_window(report, after, ids, names, args.source_dir)
+    exited = print_window(report, after, ids, names, args.program, args.source_dir)
     wine.wait_for_server(args.prefix)
     print_system_folder(args.prefix, names)
     print_registrations(args.prefix, display_name)

@@ -19,7 +19,11 @@ inline constexpr std::string_view kMessageInstalled = "Installed and registered 
 inline constexpr std::string_view kMessageAlreadyInstalled = "Already installed";
 inline constexpr std::string_view kInstallError = "Install error..";
 inline constexpr std::string_view kApplicationTitle = "Brantel";
-inline constexpr std::string_view kPayloadType = "Custom";
+// The payload's resource type, spelled as the resource table stores it (the lookup ignores letter
+// case), and the one language it is packed under (the lookup takes any). The build packs the
+// payload under these and brantel-inspect checks them: this is the one place they are written.
+inline constexpr std::string_view kPayloadType = "CUSTOM";
+inline constexpr std::uint16_t kPayloadLanguage = 1065;  // Persian (Iran)
 
 // What the run needs of the system. Every operation either completes or throws Error.
 class SystemServices {

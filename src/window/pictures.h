@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "window/design.h"
 
@@ -11,6 +12,12 @@ namespace brantel {
 // The sizes in pixels that every status picture is carried at: what 100, 125, 150 and 200 %
 // display scale call for. The first is the size of the design.
 inline constexpr std::array<int, 4> kPictureSizes{16, 20, 24, 32};
+
+// The name of each picture's files under resources/pictures, in Picture's order: NAME.bmp at the
+// design size, NAME-SIZE.bmp at the other sizes. The build embeds those files, and the picture
+// generator draws them, by these names.
+inline constexpr std::array<std::string_view, kPictureCount> kPictureFileNames{
+    "good", "info", "ques", "error", "arrow"};
 
 // The size a display shows the pictures at: the largest carried size that the 16-pixel design,
 // scaled to the display, still covers, so a picture never outgrows its place; below 96 dpi the

@@ -20,10 +20,10 @@ ControlName PictureOf(RowState state) {
 
 void BuildRows(RowControls& controls) {
   using enum ControlName;
-  // Stack row 0's pictures on PicGood(0)'s spot, reading that spot afresh for each move.
+  // Stack row 0's pictures on kRowPicturePlace's spot, reading that spot afresh for each move.
   for (const ControlName picture : {PicInfo, PicQues, PicError, PicArrow}) {
-    const Twips left = controls.Left(PicGood, 0);
-    const Twips top = controls.Top(PicGood, 0);
+    const Twips left = controls.Left(kRowPicturePlace, 0);
+    const Twips top = controls.Top(kRowPicturePlace, 0);
     controls.Move(picture, 0, left, top);
   }
   // Row 0 is named here directly; the literal must stay equal to catalogue entry 0.

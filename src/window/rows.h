@@ -13,6 +13,9 @@ namespace brantel {
 // Vertical distance between the tops of consecutive rows, in twips.
 inline constexpr Twips kRowPitch = 300;
 
+// The picture box of row 0 whose place every picture of the row takes.
+inline constexpr ControlName kRowPicturePlace = ControlName::PicGood;
+
 // The five pictures of a row, in the order in which a state change sets them.
 inline constexpr std::array kRowPictures{ControlName::PicGood, ControlName::PicError,
                                          ControlName::PicInfo, ControlName::PicQues,

@@ -270,7 +270,8 @@ class Scenario(unittest.TestCase):
         cls.ids = design.control_ids(args.controls)
         cls.button = cls.ids[BUTTON]
         cls.payload = payload(args.payload_rc, cls.names)
-        cls.references = pictures.load(args.source_dir)
+        cls.pictures = pictures.Pictures(args.pictures)
+        cls.references = cls.pictures.load(args.source_dir)
         cls.folder = system_folder(args.prefix)
         cls.guards = []
 
@@ -316,7 +317,7 @@ class Scenario(unittest.TestCase):
         for row, (name, state) in enumerate(zip(self.names, states)):
             with self.subTest(row=row, name=name, state=state):
                 label = controls[self.ids["lblCom"] + row]
-                self.assertEqual(pictures.shown(shot, self.references, row),
+                self.assertEqual(self.pictures.shown(shot, self.references, row),
                                  [STATE_PICTURE[state]], "the picture the row shows")
                 if state in ("Installed", "AlreadyInstalled"):
                     message = INSTALLED if state == "Installed" else ALREADY

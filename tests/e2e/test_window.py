@@ -75,7 +75,8 @@ class FirstStart(unittest.TestCase):
         cls.ids = design.control_ids(ARGS.controls)
         cls.rows = len(cls.names)
         cls.picture_size = PICTURE_SIZE[cls.dpi]
-        cls.references = pictures.load(ARGS.source_dir, cls.picture_size)
+        cls.pictures = pictures.Pictures(ARGS.pictures)
+        cls.references = cls.pictures.load(ARGS.source_dir, cls.picture_size)
         arch = os.path.basename(os.path.normpath(ARGS.prefix))
         name = f"window-{arch}" + ("" if cls.dpi == 96 else f"-{cls.dpi}dpi")
         cls.screenshot = os.path.join(ARGS.out, name + ".bmp")
@@ -234,11 +235,11 @@ class FirstStart(unittest.TestCase):
     def test_every_row_is_pending_with_its_question_mark_painted_by_the_window(self):
         shot = bmp.read_bmp(self.screenshot)
         self.assertEqual((shot.width, shot.height), self.rect(0, 0, *CLIENT)[2:])
-        picture_ids = {self.ids[array] + row for array in pictures.FILES for row in range(self.rows)}
+        picture_ids = {self.ids[array] + row for array in self.pictures.files for row in range(self.rows)}
         self.assertFalse(picture_ids & set(self.controls), "status pictures are not windows")
         for row, name in enumerate(self.names):
             with self.subTest(row=row):
-                self.assertEqual(pictures.shown(shot, self.references, row, self.dpi), ["PicQues"])
+                self.assertEqual(self.pictures.shown(shot, self.references, row, self.dpi), ["PicQues"])
                 left, top = self.px(ROW_LEFT), self.px(ROW_TOP + ROW_PITCH * row)
                 width, height = self.character_width * len(name), self.px(LABEL_HEIGHT)
                 text = shot.crop(left, top, width, height)
@@ -256,7 +257,7 @@ class FirstStart(unittest.TestCase):
                 self.assertTrue(label["text"].startswith(name) and
                                 label["text"].endswith("Already installed"), label["text"])
                 self.assertRowLabel(label, row, label["text"])
-                self.assertEqual(pictures.shown(shot, self.references, row, self.dpi), ["PicInfo"])
+                self.assertEqual(self.pictures.shown(shot, self.references, row, self.dpi), ["PicInfo"])
 
     def test_after_the_run_every_status_line_ends_where_the_address_ends(self):
         """The status lines are all as long, so in the window's fixed-pitch font they end in one

@@ -13,6 +13,7 @@
 
 #include "common/unique_handle_win.h"
 #include "installer/catalogue.h"
+#include "installer/install_run.h"
 #include "installer/ordinary_file.h"
 #include "stopwatch_win.h"
 
@@ -30,7 +31,7 @@ std::wstring Wide(std::string_view ascii) {
 }
 
 bool WriteEntry(const std::wstring& name, const std::wstring& path) {
-  const HRSRC found = ::FindResourceW(nullptr, name.c_str(), L"CUSTOM");
+  const HRSRC found = ::FindResourceW(nullptr, name.c_str(), Wide(kPayloadType).c_str());
   const HGLOBAL loaded = found != nullptr ? ::LoadResource(nullptr, found) : nullptr;
   const void* bytes = loaded != nullptr ? ::LockResource(loaded) : nullptr;
   if (bytes == nullptr) return false;

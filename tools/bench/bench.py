@@ -72,20 +72,20 @@ def check_run(fields, what, components, registered=None):
                  f"registered={fields['registered']}, expected {components} and {registered}")
 
 
-def payload_bytes(exe, inspect):
-    """The bytes of the CUSTOM resources that `exe` carries."""
+def payload_bytes(exe, inspect, payload_type):
+    """The bytes of the resources of the payload's type that `exe` carries."""
     if inspect and os.path.isfile(inspect):
         listing = subprocess.run([inspect, "list", exe], stdout=subprocess.PIPE, text=True,
                                  check=True).stdout
         return sum(int(line.split()[-1]) for line in listing.splitlines()
-                   if line.startswith('"CUSTOM" '))
+                   if line.startswith(f'"{payload_type}" '))
     listing = subprocess.run(["llvm-readobj", "--coff-resources", exe], stdout=subprocess.PIPE,
                              text=True, check=True).stdout
-    total, in_custom = 0, False
+    total, in_payload = 0, False
     for line in listing.splitlines():
         if re.match(r"^\s{2}Type: ", line):
-            in_custom = line.strip().startswith("Type: CUSTOM")
-        elif in_custom and "DataSize:" in line:
+            in_payload = line.strip().startswith(f"Type: {payload_type}")
+        elif in_payload and "DataSize:" in line:
             total += int(line.split(":")[1])
     return total
 
@@ -243,12 +243,15 @@ def build_peers(args, payload):
 
 
 def read_payload(cross_dir):
-    """The files that Brantel.exe packs, in catalogue order, as the cross build listed them."""
+    """The resource type that Brantel.exe packs its payload under, and the files it packs, in
+    catalogue order, as the cross build listed them."""
     with open(os.path.join(cross_dir, "payload", "payload.rc")) as file:
-        payload = re.findall(r'^(\S+) CUSTOM "([^"]+)"$', file.read(), re.MULTILINE)
-    if len(payload) != 14:
-        sys.exit(f"bench: {cross_dir}/payload/payload.rc lists {len(payload)} files, not 14")
-    return payload
+        entries = re.findall(r'^(\S+) (\S+) "([^"]+)"$', file.read(), re.MULTILINE)
+    types = {payload_type for _name, payload_type, _path in entries}
+    if len(entries) != 14 or len(types) != 1:
+        sys.exit(f"bench: {cross_dir}/payload/payload.rc lists {len(entries)} files of types "
+                 f"{sorted(types)}, not 14 of one type")
+    return types.pop(), [(name, path) for name, _type, path in entries]
 
 
 def packs_standins(cross_dir, payload):
@@ -267,7 +270,8 @@ def sizes(args, payload):
             ("NSIS peer", args.peers["off"], peer_payload),
             ("NSIS peer, compressed", args.peers["zlib"], peer_payload)):
         size = os.path.getsize(exe)
-        carried = payload_bytes(exe, args.inspect) if carried is None else carried
+        if carried is None:
+            carried = payload_bytes(exe, args.inspect, args.payload_type)
         overheads[label] = size - carried
         lines.append(f"| {label} | {size} | {carried} | {size - carried} | "
                      f"{(size - carried) / KIB:.1f} | {', '.join(imported_dlls(exe))} |")
@@ -303,7 +307,7 @@ def main():
             sys.exit(f"bench: missing {path}: build the cross preset first")
 
     os.makedirs(args.out, exist_ok=True)
-    payload = read_payload(args.cross_dir)
+    args.payload_type, payload = read_payload(args.cross_dir)
     args.peers = build_peers(args, payload)
     args.standins = packs_standins(args.cross_dir, payload)
     # What an install run with every component absent leaves registered.

@@ -1,15 +1,18 @@
 """The status pictures as the window shows them. The window paints them itself, so which one a
-row shows is read from its pixels and compared with the pictures the program carries."""
+row shows is read from its pixels and compared with the pictures the program carries. Which
+pictures there are, their sizes and the rows' places are what the build lists beside Brantel.exe
+(Brantel.pictures.txt, written by `brantel-inspect pictures` from the program's sources)."""
 
 import os
 
 from harness import bmp
 
-FILES = {"PicGood": "good", "PicInfo": "info", "PicQues": "ques", "PicError": "error",
-         "PicArrow": "arrow"}
-LEFT, TOP, PITCH, PLACE = 240, 240, 300, 240  # twips: the first picture's place and the rows' pitch
-DESIGN_SIZE = 16  # pixels; the files of the other sizes carry theirs in their names
 WHITE = (255, 255, 255)
+
+
+def pictures_file(program):
+    """The list the build writes beside the program."""
+    return os.path.splitext(program)[0] + ".pictures.txt"
 
 
 def pixels(twips, dpi):
@@ -17,29 +20,49 @@ def pixels(twips, dpi):
     return int(twips * dpi / 1440 + 0.5)
 
 
-def load(source_dir, size=DESIGN_SIZE):
-    """Array name -> the picture's rows at `size` pixels, from the files the build embeds."""
-    folder = os.path.join(source_dir, "resources", "pictures")
-    suffix = "" if size == DESIGN_SIZE else f"-{size}"
-    return {array: bmp.read_bmp(os.path.join(folder, name + suffix + ".bmp")).rows
-            for array, name in FILES.items()}
+class Pictures:
+    """The build's list: `files` maps each picture box to its picture's file name, `sizes` are the
+    carried sizes (the design size first), `place` is row 0's picture place and `pitch` the rows'
+    pitch, in twips."""
 
+    def __init__(self, pictures_txt):
+        self.files = {}
+        with open(pictures_txt) as file:
+            for line in file:
+                key, *values = line.split()
+                if key == "sizes":
+                    self.sizes = [int(value) for value in values]
+                elif key == "place":
+                    self.place = [float(value) for value in values]
+                elif key == "pitch":
+                    self.pitch = float(values[0])
+                elif key == "picture":
+                    name, array = values
+                    self.files[array] = name
 
-def spot(row, dpi, size):
-    """Left and top of a `size`-pixel picture centred on row `row`'s picture place."""
-    place = pixels(PLACE, dpi)
-    offset = (place - size) // 2
-    return pixels(LEFT, dpi) + offset, pixels(TOP + PITCH * row, dpi) + offset
+    def load(self, source_dir, size=None):
+        """Array name -> the picture's rows at `size` pixels (the design size when None), from the
+        files the build embeds."""
+        size = size or self.sizes[0]
+        folder = os.path.join(source_dir, "resources", "pictures")
+        suffix = "" if size == self.sizes[0] else f"-{size}"
+        return {array: bmp.read_bmp(os.path.join(folder, name + suffix + ".bmp")).rows
+                for array, name in self.files.items()}
 
+    def spot(self, row, dpi, size):
+        """Left and top of a `size`-pixel picture centred on row `row`'s picture place."""
+        left, top, width, height = self.place
+        return (pixels(left, dpi) + (pixels(width, dpi) - size) // 2,
+                pixels(top + self.pitch * row, dpi) + (pixels(height, dpi) - size) // 2)
 
-def shown(shot, references, row, dpi=96):
-    """The arrays whose picture row `row` shows exactly at its spot, with nothing but white in the
-    pixel around it: one, or none."""
-    size = len(next(iter(references.values())))
-    left, top = spot(row, dpi, size)
-    framed = shot.crop(left - 1, top - 1, size + 2, size + 2).rows
-    border = framed[0] + framed[-1] + [line[0] for line in framed] + [line[-1] for line in framed]
-    if any(pixel != WHITE for pixel in border):
-        return []
-    area = shot.crop(left, top, size, size).rows
-    return [array for array, rows in references.items() if rows == area]
+    def shown(self, shot, references, row, dpi=96):
+        """The arrays whose picture row `row` shows exactly at its spot, with nothing but white in
+        the pixel around it: one, or none."""
+        size = len(next(iter(references.values())))
+        left, top = self.spot(row, dpi, size)
+        framed = shot.crop(left - 1, top - 1, size + 2, size + 2).rows
+        border = framed[0] + framed[-1] + [line[0] for line in framed] + [line[-1] for line in framed]
+        if any(pixel != WHITE for pixel in border):
+            return []
+        area = shot.crop(left, top, size, size).rows
+        return [array for array, rows in references.items() if rows == area]

@@ -3,13 +3,11 @@
 #include <map>
 
 #include "installer/catalogue.h"
+#include "installer/install_run.h"
 #include "printable.h"
 
 namespace brantel::inspect {
 namespace {
-
-constexpr std::uint32_t kPayloadLanguage = 1065;  // Persian (Iran)
-constexpr const char* kPayloadType = "CUSTOM";
 
 struct ExpectedType {
   pe::ResourceKey type;

@@ -6,6 +6,8 @@
 //                                sound certificate table if there is one
 //   extract FILE TYPE NAME OUT   one resource's bytes to OUT; an all-digit TYPE or NAME is a number
 //   controls OUT                 the window's controls and their automation ids, "NAME ID" a line
+//   pictures OUT                 the status pictures: their sizes, the place and pitch of the
+//                                rows' pictures, and each picture's file name and picture box
 //   bom [--format F] SOURCE [OUT]
 //                                the bill of materials of the fourteen components, from a built
 //                                installer or from a folder of component files; to OUT if given;
@@ -30,10 +32,13 @@
 #include "common/error.h"
 #include "file_bytes.h"
 #include "installer/catalogue.h"
+#include "installer/install_run.h"
 #include "layout_check.h"
 #include "pe/pe_certificates.h"
 #include "pe/pe_resources.h"
 #include "window/design.h"
+#include "window/pictures.h"
+#include "window/rows.h"
 
 namespace {
 
@@ -50,7 +55,8 @@ int Usage() {
       "       brantel-inspect extract FILE TYPE NAME OUT\n"
       "       brantel-inspect bom [--format tsv|cyclonedx] FILE|FOLDER [OUT]\n"
       "       brantel-inspect bom --require-signed FILE|FOLDER\n"
-      "       brantel-inspect controls OUT\n",
+      "       brantel-inspect controls OUT\n"
+      "       brantel-inspect pictures OUT\n",
       stderr);
   return kUsage;
 }
@@ -175,15 +181,23 @@ std::optional<Components> ReadComponentPayload(const std::string& installer,
   }
   Components contents;
   for (std::string_view name : brantel::kComponentNames) {
-    const auto entry = brantel::pe::FindResource(parsed.tree, "CUSTOM", name);
+    const auto entry = brantel::pe::FindResource(parsed.tree, brantel::kPayloadType, name);
     if (!entry) {
-      std::fprintf(stderr, "%s: no CUSTOM resource named %s\n", installer.c_str(),
-                   std::string(name).c_str());
+      std::fprintf(stderr, "%s: no %s resource named %s\n", installer.c_str(),
+                   std::string(brantel::kPayloadType).c_str(), std::string(name).c_str());
       return std::nullopt;
     }
     contents.emplace_back(entry->begin(), entry->end());
   }
   return contents;
+}
+
+// Closes a list written to `out`, and fails with a message if any of it was not written.
+int Closed(std::ofstream& file, const char* out) {
+  file.close();
+  if (file) return 0;
+  std::fprintf(stderr, "cannot write %s\n", out);
+  return kFailed;
 }
 
 // The window's controls and the identifiers automation finds them by, one "NAME ID" line each.
@@ -192,10 +206,29 @@ int Controls(const char* out) {
   for (const brantel::ControlDesign& design : brantel::FrmMainControls()) {
     file << design.label << ' ' << brantel::ControlId(design.name) << '\n';
   }
-  file.close();
-  if (file) return 0;
-  std::fprintf(stderr, "cannot write %s\n", out);
-  return kFailed;
+  return Closed(file, out);
+}
+
+// The status pictures, for the build that embeds their files and for automation that finds them
+// on the screen: "sizes" with every carried size, the design size first; "place" with row 0's
+// picture place in twips (left, top, width, height); "pitch" with the rows' pitch in twips; then
+// one "picture FILE BOX" line per picture in Picture's order, BOX being the picture box showing it.
+int Pictures(const char* out) {
+  std::ofstream file(out);
+  file << "sizes";
+  for (const int size : brantel::kPictureSizes) file << ' ' << size;
+  const brantel::ControlDesign& place = brantel::DesignOf(brantel::kRowPicturePlace);
+  file << "\nplace " << place.left << ' ' << place.top << ' ' << place.width << ' ' << place.height
+       << "\npitch " << brantel::kRowPitch << '\n';
+  for (std::size_t i = 0; i < brantel::kPictureCount; ++i) {
+    const auto picture = static_cast<brantel::Picture>(i);
+    file << "picture " << brantel::kPictureFileNames[i];
+    for (const brantel::ControlDesign& design : brantel::FrmMainControls()) {
+      if (design.picture == picture) file << ' ' << design.label;
+    }
+    file << '\n';
+  }
+  return Closed(file, out);
 }
 
 struct BomRequest {
@@ -307,6 +340,7 @@ int Run(int argc, char** argv) {
     return request ? Bom(*request) : Usage();
   }
   if (command == "controls") return Controls(argv[2]);
+  if (command == "pictures") return Pictures(argv[2]);
 
   const std::vector<std::uint8_t> image = brantel::inspect::ReadFileBytes(argv[2]);
   ResourceTree tree;
@@ -330,7 +364,7 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   const bool known = (command == "list" && argc == 3) || (command == "check" && argc == 3) ||
                      (command == "extract" && argc == 6) || command == "bom" ||
-                     (command == "controls" && argc == 3);
+                     ((command == "controls" || command == "pictures") && argc == 3);
   if (!known) return Usage();
   // Whatever a file does to the reading of it ends here with a message and a failure, never an
   // abort that leaves the caller guessing.

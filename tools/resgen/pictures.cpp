@@ -1,17 +1,18 @@
 #include "pictures.h"
 
+#include <array>
+#include <cstddef>
 #include <string>
-#include <string_view>
-#include <utility>
 
 #include "shapes.h"
+#include "window/pictures.h"
 
 namespace brantel::resgen {
 
 namespace {
 
 // The pictures are drawn in the units of their 16-pixel design, whatever size they are made at.
-constexpr int kDesignSize = 16;
+constexpr int kDesignSize = kPictureSizes.front();
 constexpr Colour kWhite{255, 255, 255};
 constexpr Colour kBlack{0, 0, 0};
 
@@ -96,14 +97,14 @@ Canvas Arrow(int size) {
 
 std::vector<NamedPicture> DrawStatusPictures() {
   using Draw = Canvas (*)(int);
-  constexpr std::pair<std::string_view, Draw> kFigures[] = {
-      {"good", Good}, {"info", Info}, {"ques", Ques}, {"error", Error}, {"arrow", Arrow}};
+  // In Picture's order, as kPictureFileNames names them.
+  constexpr std::array<Draw, kPictureCount> kFigures{Good, Info, Ques, Error, Arrow};
   std::vector<NamedPicture> pictures;
-  for (const int size : kStatusPictureSizes) {
+  for (const int size : kPictureSizes) {
     // The design size keeps the plain name that the window has always carried.
     const std::string suffix = size == kDesignSize ? "" : "-" + std::to_string(size);
-    for (const auto& [name, draw] : kFigures) {
-      pictures.push_back({std::string(name) + suffix + ".bmp", draw(size)});
+    for (std::size_t i = 0; i < kFigures.size(); ++i) {
+      pictures.push_back({std::string(kPictureFileNames[i]) + suffix + ".bmp", kFigures[i](size)});
     }
   }
   return pictures;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -13,10 +12,8 @@ struct NamedPicture {
   Canvas canvas;
 };
 
-// The sizes the window picks from for its display's scale: 100, 125, 150 and 200 %.
-inline constexpr std::array kStatusPictureSizes{16, 20, 24, 32};
-
-// The five status pictures of the window's rows, at each of those sizes.
+// The five status pictures of the window's rows, at each size the window carries them at
+// (kPictureSizes), named as the window's build embeds them (kPictureFileNames).
 std::vector<NamedPicture> DrawStatusPictures();
 
 }  // namespace brantel::resgen
