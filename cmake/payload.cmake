@@ -78,9 +78,9 @@ endfunction()
 
 if(CMAKE_SCRIPT_MODE_FILE)
   # Build step. Inputs: CATALOGUE (catalogue.inc), PAYLOAD_FACTS (install_run.h), PAYLOAD_DIR
-  # (the folder), OUTPUT (payload.rc), DIGESTS (payload_digests.inc, the SHA-256 of each entry that
-  # the program checks before it writes the entry).
-  foreach(input CATALOGUE PAYLOAD_FACTS PAYLOAD_DIR OUTPUT DIGESTS)
+  # (the folder), INSPECT (the host's brantel-inspect), OUTPUT (payload.rc), DIGESTS
+  # (payload_digests.inc, the SHA-256 of each entry that the program checks before it writes it).
+  foreach(input CATALOGUE PAYLOAD_FACTS PAYLOAD_DIR INSPECT OUTPUT DIGESTS)
     if(NOT DEFINED ${input})
       message(FATAL_ERROR "payload.cmake needs -D${input}=...")
     endif()
@@ -91,43 +91,31 @@ if(CMAKE_SCRIPT_MODE_FILE)
   brantel_read_catalogue("${CATALOGUE}" catalogue_names)
   brantel_read_payload_facts("${PAYLOAD_FACTS}" payload_type payload_language)
 
-  file(GLOB folder_files LIST_DIRECTORIES false "${PAYLOAD_DIR}/*")
-  list(SORT folder_files)
-  set(unknown "")
-  set(clashes "")
-  foreach(path IN LISTS folder_files)
-    get_filename_component(file_name "${path}" NAME)
-    string(TOUPPER "${file_name}" key)
-    if(NOT key IN_LIST catalogue_names)
-      list(APPEND unknown "${file_name}")
-    elseif(DEFINED found_${key})
-      list(APPEND clashes "${key}")
-    else()
-      set(found_${key} "${path}")
+  # The folder is matched to the catalogue by brantel-inspect, which reads folders of components
+  # for their bill of materials by the same rule.
+  execute_process(COMMAND "${INSPECT}" components "${PAYLOAD_DIR}" RESULT_VARIABLE scanned
+                  OUTPUT_VARIABLE listing ERROR_VARIABLE problems)
+  if(NOT scanned EQUAL 0)
+    if(NOT problems MATCHES "^\n  ")
+      message(FATAL_ERROR "brantel-inspect components ${PAYLOAD_DIR} failed: ${problems}")
     endif()
-  endforeach()
-
-  set(missing "")
-  foreach(name IN LISTS catalogue_names)
-    if(NOT DEFINED found_${name})
-      list(APPEND missing "${name}")
-    endif()
-  endforeach()
-  set(problems "")
-  if(missing)
-    list(LENGTH missing missing_count)
-    list(JOIN missing ", " missing_text)
-    string(APPEND problems "\n  ${missing_count} missing: ${missing_text}")
-  endif()
-  if(clashes)
-    list(REMOVE_DUPLICATES clashes)
-    list(JOIN clashes ", " clash_text)
-    string(APPEND problems "\n  more than one file, differing only in letter case: ${clash_text}")
-  endif()
-  if(problems)
     message(FATAL_ERROR "Payload folder ${PAYLOAD_DIR} does not hold the catalogue's "
                         "component files:${problems}")
   endif()
+  string(REPLACE "\n" ";" listing "${listing}")
+  set(unknown "")
+  foreach(line IN LISTS listing)
+    if(line MATCHES "^component\t([^\t]+)\t(.+)$")
+      set(found_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+    elseif(line MATCHES "^unknown\t(.+)$")
+      list(APPEND unknown "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  foreach(name IN LISTS catalogue_names)
+    if(NOT DEFINED found_${name})
+      message(FATAL_ERROR "brantel-inspect components ${PAYLOAD_DIR} did not list ${name}")
+    endif()
+  endforeach()
   if(unknown)
     list(JOIN unknown ", " unknown_text)
     message(WARNING "Not in the catalogue, left out of the payload: ${unknown_text}")
@@ -188,11 +176,13 @@ endif()
 add_custom_target(brantel_payload
   COMMAND "${CMAKE_COMMAND}" "-DCATALOGUE=${BRANTEL_CATALOGUE}"
           "-DPAYLOAD_FACTS=${BRANTEL_PAYLOAD_FACTS}" "-DPAYLOAD_DIR=${payload_dir}"
+          "-DINSPECT=${host_inspect}"
           "-DOUTPUT=${BRANTEL_PAYLOAD_RC}" "-DDIGESTS=${BRANTEL_PAYLOAD_DIGESTS}"
           -P "${CMAKE_CURRENT_LIST_FILE}"
   BYPRODUCTS "${BRANTEL_PAYLOAD_RC}" "${BRANTEL_PAYLOAD_DIGESTS}"
   COMMENT "Listing the payload from ${payload_dir}"
   VERBATIM)
+add_dependencies(brantel_payload brantel_host_inspect)
 if(NOT BRANTEL_PAYLOAD_DIR)
   add_dependencies(brantel_payload brantel_standins)
 endif()

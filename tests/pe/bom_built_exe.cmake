@@ -143,7 +143,7 @@ endif()
 file(REMOVE "${WORK}/msinet.ocx")
 execute_process(COMMAND "${INSPECT}" bom "${WORK}" RESULT_VARIABLE result
                 OUTPUT_VARIABLE listed ERROR_VARIABLE errors)
-if(result EQUAL 0 OR NOT errors MATCHES "missing MSINET\\.OCX")
+if(result EQUAL 0 OR NOT errors MATCHES "1 missing: MSINET\\.OCX")
   message(FATAL_ERROR "A folder without MSINET.OCX gave (${result}):\n${listed}${errors}")
 endif()
 file(REMOVE_RECURSE "${WORK}")

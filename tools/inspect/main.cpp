@@ -8,6 +8,10 @@
 //   controls OUT                 the window's controls and their automation ids, "NAME ID" a line
 //   pictures OUT                 the status pictures: their sizes, the place and pitch of the
 //                                rows' pictures, and each picture's file name and picture box
+//   components FOLDER            the folder's component files as the build packs them: a line
+//                                "component NAME PATH" for each, in catalogue order, and
+//                                "unknown FILE" for each file the catalogue does not know; fails,
+//                                saying why, when a component is missing or there twice
 //   bom [--format F] SOURCE [OUT]
 //                                the bill of materials of the fourteen components, from a built
 //                                installer or from a folder of component files; to OUT if given;
@@ -19,7 +23,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <new>
 #include <optional>
 #include <span>
@@ -27,7 +30,7 @@
 #include <vector>
 
 #include "bom.h"
-#include "common/ascii.h"
+#include "component_folder.h"
 #include "cyclonedx.h"
 #include "common/error.h"
 #include "file_bytes.h"
@@ -56,7 +59,8 @@ int Usage() {
       "       brantel-inspect bom [--format tsv|cyclonedx] FILE|FOLDER [OUT]\n"
       "       brantel-inspect bom --require-signed FILE|FOLDER\n"
       "       brantel-inspect controls OUT\n"
-      "       brantel-inspect pictures OUT\n",
+      "       brantel-inspect pictures OUT\n"
+      "       brantel-inspect components FOLDER\n",
       stderr);
   return kUsage;
 }
@@ -134,41 +138,36 @@ int Check(const ResourceTree& tree, const brantel::pe::CertificateParse& certifi
 
 using Components = std::vector<std::vector<std::uint8_t>>;
 
-// The fourteen components' bytes, in catalogue order, from a folder: names are matched without
-// regard to letter case, as the build matches them.
+// The fourteen components' bytes, in catalogue order, from a folder, matched as the build
+// matches them.
 std::optional<Components> ReadComponentFolder(const std::string& folder) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  std::map<std::string, std::vector<std::string>> found;  // upper-case name -> paths
-  // Stepped by hand: the loop form throws on an entry that cannot be read, mid-listing.
-  for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
-       entry.increment(error)) {
-    found[brantel::AsciiUppercase(entry->path().filename().string())].push_back(
-        entry->path().string());
-  }
-  if (error) {
-    std::fprintf(stderr, "cannot list %s: %s\n", folder.c_str(), error.message().c_str());
+  const brantel::inspect::ComponentFolder scan = brantel::inspect::ScanComponentFolder(folder);
+  if (!scan.HoldsTheCatalogue()) {
+    std::fprintf(stderr, "%s does not hold the catalogue's component files:%s\n", folder.c_str(),
+                 scan.Problems().c_str());
     return std::nullopt;
   }
   Components contents;
-  std::string problems;
-  for (std::string_view name : brantel::kComponentNames) {
-    const auto paths = found.find(std::string(name));
-    if (paths == found.end()) {
-      problems += " missing " + std::string(name) + ";";
-    } else if (paths->second.size() > 1) {
-      problems += " more than one " + std::string(name) + ";";
-    } else {
-      try {
-        contents.push_back(brantel::inspect::ReadFileBytes(paths->second.front()));
-      } catch (const brantel::inspect::FileError& failure) {
-        problems += " " + std::string(failure.what()) + ";";
-      }
-    }
+  for (const std::string& path : scan.paths) {
+    contents.push_back(brantel::inspect::ReadFileBytes(path));
   }
-  if (problems.empty()) return contents;
-  std::fprintf(stderr, "%s:%s\n", folder.c_str(), problems.c_str());
-  return std::nullopt;
+  return contents;
+}
+
+// The build's list of the files it packs, with the tab as the separator, since paths may hold
+// spaces. Only what keeps the folder from being packed goes to the error output.
+int ListComponents(const char* folder) {
+  const brantel::inspect::ComponentFolder scan = brantel::inspect::ScanComponentFolder(folder);
+  if (!scan.HoldsTheCatalogue()) {
+    std::fputs(scan.Problems().c_str(), stderr);
+    return kFailed;
+  }
+  for (std::size_t i = 0; i < scan.paths.size(); ++i) {
+    std::printf("component\t%s\t%s\n", std::string(brantel::kComponentNames[i]).c_str(),
+                scan.paths[i].c_str());
+  }
+  for (const std::string& name : scan.unknown) std::printf("unknown\t%s\n", name.c_str());
+  return std::fflush(stdout) == 0 ? 0 : kFailed;
 }
 
 // The same, from the payload of a built installer's `image`.
@@ -341,6 +340,7 @@ int Run(int argc, char** argv) {
   }
   if (command == "controls") return Controls(argv[2]);
   if (command == "pictures") return Pictures(argv[2]);
+  if (command == "components") return ListComponents(argv[2]);
 
   const std::vector<std::uint8_t> image = brantel::inspect::ReadFileBytes(argv[2]);
   ResourceTree tree;
@@ -362,9 +362,10 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string command = argv[1];
-  const bool known = (command == "list" && argc == 3) || (command == "check" && argc == 3) ||
-                     (command == "extract" && argc == 6) || command == "bom" ||
-                     ((command == "controls" || command == "pictures") && argc == 3);
+  const bool known =
+      (command == "list" && argc == 3) || (command == "check" && argc == 3) ||
+      (command == "extract" && argc == 6) || command == "bom" ||
+      ((command == "controls" || command == "pictures" || command == "components") && argc == 3);
   if (!known) return Usage();
   // Whatever a file does to the reading of it ends here with a message and a failure, never an
   // abort that leaves the caller guessing.
