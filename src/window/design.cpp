@@ -5,18 +5,12 @@
 namespace brantel {
 namespace {
 
-constexpr FontDesign kWindowFont{.face = "Courier New",
-                                 .points = 9.75f,
-                                 .weight = 400,
-                                 .charset = 178,
-                                 .pitch = FontPitch::Fixed,
-                                 .family = FontFamily::Modern};
-constexpr FontDesign kButtonFont{.face = "Tahoma",
-                                 .points = 9.0f,
-                                 .weight = 400,
-                                 .charset = 178,
-                                 .pitch = FontPitch::Variable,
-                                 .family = FontFamily::Swiss};
+// The labels' fixed-pitch face and the button's proportional one, each with its pitch and family,
+// so that a system without the face picks a similar one.
+// clang-format off
+constexpr FontDesign kWindowFont{"Courier New", 9.75f, 400, 178, FontPitch::Fixed, FontFamily::Modern};
+constexpr FontDesign kButtonFont{"Tahoma", 9.0f, 400, 178, FontPitch::Variable, FontFamily::Swiss};
+// clang-format on
 
 constexpr Colour kButtonFace{std::nullopt, SystemColour::ButtonFace};
 constexpr Colour kLabelText{std::nullopt, SystemColour::WindowText};
