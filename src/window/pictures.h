@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "window/design.h"
@@ -13,11 +14,22 @@ namespace brantel {
 // display scale call for. The first is the size of the design.
 inline constexpr std::array<int, 4> kPictureSizes{16, 20, 24, 32};
 
-// The name of each picture's files under resources/pictures, in Picture's order: NAME.bmp at the
-// design size, NAME-SIZE.bmp at the other sizes. The build embeds those files, and the picture
-// generator draws them, by these names.
+// The name of each picture's files under resources/pictures, in Picture's order.
 inline constexpr std::array<std::string_view, kPictureCount> kPictureFileNames{
     "good", "info", "ques", "error", "arrow"};
+
+// The file that holds `picture` at `size` pixels: NAME.bmp at the design size, NAME-SIZE.bmp at
+// the others. The picture generator writes the files, and the build embeds them, by this name.
+inline std::string PictureFileName(Picture picture, int size) {
+  std::string name(kPictureFileNames[static_cast<std::size_t>(picture)]);
+  // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) on "-" + std::to_string(size).
+  if (size != kPictureSizes.front()) {
+    name += '-';
+    name += std::to_string(size);
+  }
+  name += ".bmp";
+  return name;
+}
 
 // The size a display shows the pictures at: the largest carried size that the 16-pixel design,
 // scaled to the display, still covers, so a picture never outgrows its place; below 96 dpi the

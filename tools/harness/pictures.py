@@ -21,9 +21,9 @@ def pixels(twips, dpi):
 
 
 class Pictures:
-    """The build's list: `files` maps each picture box to its picture's file name, `sizes` are the
-    carried sizes (the design size first), `place` is row 0's picture place and `pitch` the rows'
-    pitch, in twips."""
+    """The build's list: `files` maps each picture box to its picture's file at each size, `sizes`
+    are the carried sizes (the design size first), `place` is row 0's picture place and `pitch`
+    the rows' pitch, in twips."""
 
     def __init__(self, pictures_txt):
         self.files = {}
@@ -37,17 +37,16 @@ class Pictures:
                 elif key == "pitch":
                     self.pitch = float(values[0])
                 elif key == "picture":
-                    name, array = values
-                    self.files[array] = name
+                    array, *files = values
+                    self.files[array] = dict(zip(self.sizes, files))
 
     def load(self, source_dir, size=None):
         """Array name -> the picture's rows at `size` pixels (the design size when None), from the
         files the build embeds."""
         size = size or self.sizes[0]
         folder = os.path.join(source_dir, "resources", "pictures")
-        suffix = "" if size == self.sizes[0] else f"-{size}"
-        return {array: bmp.read_bmp(os.path.join(folder, name + suffix + ".bmp")).rows
-                for array, name in self.files.items()}
+        return {array: bmp.read_bmp(os.path.join(folder, files[size])).rows
+                for array, files in self.files.items()}
 
     def spot(self, row, dpi, size):
         """Left and top of a `size`-pixel picture centred on row `row`'s picture place."""

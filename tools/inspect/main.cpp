@@ -211,7 +211,8 @@ int Controls(const char* out) {
 // The status pictures, for the build that embeds their files and for automation that finds them
 // on the screen: "sizes" with every carried size, the design size first; "place" with row 0's
 // picture place in twips (left, top, width, height); "pitch" with the rows' pitch in twips; then
-// one "picture FILE BOX" line per picture in Picture's order, BOX being the picture box showing it.
+// one "picture BOX FILE..." line per picture in Picture's order: the picture box showing it and
+// its file at each size, in the order of "sizes".
 int Pictures(const char* out) {
   std::ofstream file(out);
   file << "sizes";
@@ -221,9 +222,12 @@ int Pictures(const char* out) {
        << "\npitch " << brantel::kRowPitch << '\n';
   for (std::size_t i = 0; i < brantel::kPictureCount; ++i) {
     const auto picture = static_cast<brantel::Picture>(i);
-    file << "picture " << brantel::kPictureFileNames[i];
+    file << "picture";
     for (const brantel::ControlDesign& design : brantel::FrmMainControls()) {
       if (design.picture == picture) file << ' ' << design.label;
+    }
+    for (const int size : brantel::kPictureSizes) {
+      file << ' ' << brantel::PictureFileName(picture, size);
     }
     file << '\n';
   }

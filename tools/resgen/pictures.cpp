@@ -101,10 +101,8 @@ std::vector<NamedPicture> DrawStatusPictures() {
   constexpr std::array<Draw, kPictureCount> kFigures{Good, Info, Ques, Error, Arrow};
   std::vector<NamedPicture> pictures;
   for (const int size : kPictureSizes) {
-    // The design size keeps the plain name that the window has always carried.
-    const std::string suffix = size == kDesignSize ? "" : "-" + std::to_string(size);
     for (std::size_t i = 0; i < kFigures.size(); ++i) {
-      pictures.push_back({std::string(kPictureFileNames[i]) + suffix + ".bmp", kFigures[i](size)});
+      pictures.push_back({PictureFileName(static_cast<Picture>(i), size), kFigures[i](size)});
     }
   }
   return pictures;
