@@ -1,6 +1,9 @@
 # The two commands of the README: `make run` and `make test`. Each installs what it needs.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
+# Debian's Python, whose packages (Pillow) tools/ensure-deps.sh installs, runs the harness in
+# the tests, `make run` and `make bench`, whatever other python3 comes first on the PATH.
+export BRANTEL_PYTHON ?= /usr/bin/python3
 
 .PHONY: all deps build cross host run test bench clean
 
@@ -14,7 +17,7 @@ cross: deps
 	cmake --build --preset cross -j $(JOBS)
 
 host: deps
-	cmake --preset host >/dev/null
+	cmake --preset host -DPython3_EXECUTABLE=$(BRANTEL_PYTHON) >/dev/null
 	cmake --build --preset host -j $(JOBS)
 
 build: cross host
@@ -29,7 +32,7 @@ test: build
 # from the same payload; results in build/bench/bench.md.
 BENCH_RUNS ?= 7
 bench: cross host
-	python3 tools/bench/bench.py --cross-dir build/cross --out build/bench --runs $(BENCH_RUNS) \
+	$(BRANTEL_PYTHON) tools/bench/bench.py --cross-dir build/cross --out build/bench --runs $(BENCH_RUNS) \
 	  --inspect build/host/tools/inspect/brantel-inspect
 
 clean:

@@ -43,6 +43,8 @@ want fonts-liberation
 want fonts-wine
 want fonts-dejavu-core
 want python3
+# The harness reads and writes its screenshots and pictures (BMP, PNG) with Pillow.
+want python3-pil
 # The benchmark's peer: a silent installer that NSIS builds from the same payload.
 want nsis
 if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then

@@ -11,6 +11,7 @@ automate="$cross/tools/harness/brantel-automate.exe"
 run="$root/build/run"
 prefix="$run/prefix"
 timeout="${BRANTEL_RUN_TIMEOUT:-120}"
+python="${BRANTEL_PYTHON:-python3}"  # make run names Debian's
 
 for file in "$program" "$automate"; do
   [ -f "$file" ] || { echo "run: missing $file (make cross builds it)" >&2; exit 1; }
@@ -20,15 +21,15 @@ export PYTHONPATH="$root/tools${PYTHONPATH:+:$PYTHONPATH}"
 
 rm -rf "$run"
 mkdir -p "$run"
-python3 -m harness.display start "$run/display.state" || exit 1
+"$python" -m harness.display start "$run/display.state" || exit 1
 stop() {
-  python3 -m harness.wine stop "$prefix" >/dev/null 2>&1
-  python3 -m harness.display stop "$run/display.state" >/dev/null
+  "$python" -m harness.wine stop "$prefix" >/dev/null 2>&1
+  "$python" -m harness.display stop "$run/display.state" >/dev/null
 }
 trap stop EXIT
 
 echo "Creating a fresh 32-bit Wine prefix in $prefix"
-python3 -m harness.wine create "$prefix" win32 || exit 1
+"$python" -m harness.wine create "$prefix" win32 || exit 1
 
-python3 "$root/tools/run_report.py" --automate "$automate" --program "$program" --prefix "$prefix" \
+"$python" "$root/tools/run_report.py" --automate "$automate" --program "$program" --prefix "$prefix" \
   --display-state "$run/display.state" --source-dir "$root" --out "$run" --timeout "$timeout"
