@@ -2,8 +2,9 @@
 # build signs Brantel.exe with it, and osslsigncode accepts the program against that authority.
 # Without its signature the program is the project's unsigned build, byte for byte; one changed
 # payload byte breaks the signature; with SOURCE_DATE_EPOCH, signing again gives the same bytes.
-# Signed components, once and twice, are reported with every signature.
-# Leaves the signed tree for the end-to-end scenario that installs with the signed program.
+# Signed components, once and twice, are reported with every signature. A later build with another
+# SOURCE_DATE_EPOCH writes it into the CycloneDX document. Leaves the signed tree for the
+# end-to-end scenario that installs with the signed program.
 # Inputs: those of sign_helpers.cmake, GENERATOR, DD, INSPECT (brantel-inspect).
 include("${CMAKE_CURRENT_LIST_DIR}/sign_helpers.cmake")
 
@@ -355,3 +356,21 @@ if(NOT result EQUAL 0)
 endif()
 must_verify("${signed}")
 
+# The document beside the program follows SOURCE_DATE_EPOCH from one build of the tree to the next.
+set(document "${tree}/src/app/Brantel.cdx.json")
+foreach(epoch IN ITEMS none 1700000000)
+  set(expected "")
+  unset(ENV{SOURCE_DATE_EPOCH})
+  if(NOT epoch STREQUAL "none")
+    set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+    set(expected "\"timestamp\": \"2023-11-14T22:13:20Z\"")
+  endif()
+  execute_process(COMMAND "${CMAKE_COMMAND}" --build "${tree}" --target brantel_bom -j 2
+                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  file(READ "${document}" written)
+  string(REGEX MATCH "\"timestamp\": \"[^\"]*\"" time "${written}")
+  if(NOT result EQUAL 0 OR NOT time STREQUAL expected)
+    fail("Built with SOURCE_DATE_EPOCH ${epoch}, ${document} says ${time} (${result}):\n${output}")
+  endif()
+endforeach()
+unset(ENV{SOURCE_DATE_EPOCH})
