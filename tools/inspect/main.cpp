@@ -16,8 +16,8 @@
 //                                the bill of materials of the fourteen components, from a built
 //                                installer or from a folder of component files; to OUT if given;
 //                                F is tsv (the list, by default) or cyclonedx (CycloneDX JSON)
-//   bom --require-signed SOURCE  fails, naming them, if some component is unsigned or its
-//                                signed digest does not match it
+//   bom --require-signed SOURCE  fails, naming them, if some component has no signature that
+//                                verifies with a signed digest that matches it
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

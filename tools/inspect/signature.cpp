@@ -123,8 +123,7 @@ bool SignatureVerifies(PKCS7& p7, PKCS7_SIGNER_INFO& signer, X509& certificate,
 std::vector<std::span<const unsigned char>> NestedSignatures(const PKCS7_SIGNER_INFO& signer) {
   const Object nested(OBJ_txt2obj(kNestedSignature, 1));
   if (!nested) return {};
-  const STACK_OF(X509_ATTRIBUTE)* attributes =
-      PKCS7_get_attributes(const_cast<PKCS7_SIGNER_INFO*>(&signer));
+  const STACK_OF(X509_ATTRIBUTE)* attributes = PKCS7_get_attributes(&signer);
   std::vector<std::span<const unsigned char>> found;
   for (int i = 0; i < X509at_get_attr_count(attributes); ++i) {
     X509_ATTRIBUTE* attribute = X509at_get_attr(attributes, i);
@@ -170,8 +169,9 @@ class SignatureReader {
     }
     for (const std::span<const unsigned char> signature : nested) {
       if (depth == kMaxSignatureDepth) {
-        return Add(Unreadable("signatures nested more than " + std::to_string(kMaxSignatureDepth) +
-                              " deep are not read"));
+        Add(Unreadable("signatures nested more than " + std::to_string(kMaxSignatureDepth) +
+                       " deep are not read"));
+        return;
       }
       Read(signature, depth + 1);
     }
