@@ -12,15 +12,23 @@ add_custom_command(OUTPUT "${bom}"
   COMMENT "Listing what Brantel.exe carries in Brantel.bom.txt"
   VERBATIM)
 # The same facts as a CycloneDX 1.6 document, Brantel.cdx.json, from the same code. Its time is
-# SOURCE_DATE_EPOCH's when the build has one, and there is none otherwise.
+# SOURCE_DATE_EPOCH's when the build has one, and there is none otherwise. The value is the
+# build's, not the configuration's, so every build records it in a stamp that changes only with
+# it, and the document is written again whenever it does.
+set(epoch_stamp "${CMAKE_BINARY_DIR}/source_date_epoch.stamp")
+add_custom_target(brantel_source_date_epoch
+  COMMAND "${CMAKE_COMMAND}" "-DOUTPUT=${epoch_stamp}"
+          -P "${CMAKE_CURRENT_LIST_DIR}/source_date_epoch.cmake"
+  BYPRODUCTS "${epoch_stamp}"
+  VERBATIM)
 set(cdx "${CMAKE_BINARY_DIR}/src/app/Brantel.cdx.json")
 add_custom_command(OUTPUT "${cdx}"
   COMMAND "${host_inspect}" bom --format cyclonedx "$<TARGET_FILE:Brantel>" "${cdx}"
-  DEPENDS Brantel "${host_inspect}"
+  DEPENDS Brantel "${host_inspect}" "${epoch_stamp}"
   COMMENT "Writing the CycloneDX bill of materials Brantel.cdx.json"
   VERBATIM)
 add_custom_target(brantel_bom ALL DEPENDS "${bom}" "${cdx}")
-add_dependencies(brantel_bom brantel_host_inspect)
+add_dependencies(brantel_bom brantel_host_inspect brantel_source_date_epoch)
 
 # A release build may insist that every component it packs is signed and still the file that was
 # signed. Checked on each build, after packing, so that the message names every component that

@@ -13,8 +13,10 @@ function(run_openssl)
   endif()
 endfunction()
 
-# A throwaway certificate authority, a code-signing certificate it issued (as PEM files and as a
-# PKCS#12 file with PKCS12_PASSWORD) and a key of nobody's certificate, all in KEYS.
+# A throwaway certificate authority, two code-signing certificates it issued (signer, also as a
+# PKCS#12 file with PKCS12_PASSWORD, and second, whose subject RFC 2253 writes with an escape,
+# SECOND_SUBJECT) and a key of nobody's certificate, all in KEYS.
+set(SECOND_SUBJECT "CN=Brantel Second Publisher\\, Ltd,O=Example")
 function(make_test_authority)
   file(REMOVE_RECURSE "${KEYS}")
   file(MAKE_DIRECTORY "${KEYS}")
@@ -24,10 +26,17 @@ function(make_test_authority)
               -days 30 -subj "/CN=Brantel Test Authority"
               -addext "basicConstraints=critical,CA:TRUE"
               -addext "keyUsage=critical,keyCertSign,cRLSign")
-  run_openssl(req -newkey rsa:2048 -nodes -keyout "${KEYS}/signer.key" -out "${KEYS}/signer.csr"
-              -subj "/CN=Brantel Test Publisher")
-  run_openssl(x509 -req -in "${KEYS}/signer.csr" -CA "${KEYS}/ca.pem" -CAkey "${KEYS}/ca.key"
-              -set_serial 1 -days 30 -extfile "${KEYS}/signer.ext" -out "${KEYS}/signer.pem")
+  set(serial 1)
+  set(signers signer second)
+  set(subjects "/CN=Brantel Test Publisher" "/O=Example/CN=Brantel Second Publisher, Ltd")
+  foreach(signer subject IN ZIP_LISTS signers subjects)
+    run_openssl(req -newkey rsa:2048 -nodes -keyout "${KEYS}/${signer}.key"
+                -out "${KEYS}/${signer}.csr" -subj "${subject}")
+    run_openssl(x509 -req -in "${KEYS}/${signer}.csr" -CA "${KEYS}/ca.pem" -CAkey "${KEYS}/ca.key"
+                -set_serial ${serial} -days 30 -extfile "${KEYS}/signer.ext"
+                -out "${KEYS}/${signer}.pem")
+    math(EXPR serial "${serial} + 1")
+  endforeach()
   run_openssl(pkcs12 -export -in "${KEYS}/signer.pem" -inkey "${KEYS}/signer.key"
               -out "${KEYS}/signer.p12" -passout "pass:${PKCS12_PASSWORD}")
   run_openssl(genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out "${KEYS}/other.key")

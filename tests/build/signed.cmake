@@ -2,7 +2,9 @@
 # build signs Brantel.exe with it, and osslsigncode accepts the program against that authority.
 # Without its signature the program is the project's unsigned build, byte for byte; one changed
 # payload byte breaks the signature; with SOURCE_DATE_EPOCH, signing again gives the same bytes.
-# Leaves the signed tree for the end-to-end scenario that installs with the signed program.
+# Signed components, once and twice, are reported with every signature. A later build with another
+# SOURCE_DATE_EPOCH writes it into the CycloneDX document. Leaves the signed tree for the
+# end-to-end scenario that installs with the signed program.
 # Inputs: those of sign_helpers.cmake, GENERATOR, DD, INSPECT (brantel-inspect).
 include("${CMAKE_CURRENT_LIST_DIR}/sign_helpers.cmake")
 
@@ -166,8 +168,9 @@ must_verify("${WORK_DIR}/again-1.exe")
 unset(ENV{SOURCE_DATE_EPOCH})
 
 # Signed components. Two stand-ins signed by the test authority's signer, a third signed and then
-# changed inside what its signature covers, the rest as built: the list, the document and a build
-# that requires signed components each say which is which.
+# changed inside what its signature covers, a fourth signed by both signers (the second signature
+# nested in the first, as osslsigncode -nest writes it), the rest as built: the list, the document
+# and a build that requires signed components each say which is which.
 get_filename_component(cross_dir "${REFERENCE}/../../.." ABSOLUTE)
 set(standins "${cross_dir}/standin/components")
 set(mixed "${WORK_DIR}/mixed-components")
@@ -175,16 +178,25 @@ file(REMOVE_RECURSE "${mixed}")
 file(COPY "${standins}/" DESTINATION "${mixed}")
 set(intact MSCOMCTL.OCX COMCTL32.OCX)
 set(changed VBAME.DLL)
-foreach(name IN LISTS intact changed)
-  file(REMOVE "${mixed}/${name}")
-  execute_process(COMMAND "${OSSLSIGNCODE}" sign -certs "${KEYS}/signer.pem"
-                          -key "${KEYS}/signer.key" -in "${standins}/${name}" -out "${mixed}/${name}"
+set(twice MSINET.OCX)
+# osslsigncode sign with the arguments in ARGN, from `in` to `out`.
+function(sign_file in out)
+  file(REMOVE "${out}")
+  execute_process(COMMAND "${OSSLSIGNCODE}" sign ${ARGN} -in "${in}" -out "${out}"
                   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
   if(NOT result EQUAL 0)
-    fail("osslsigncode could not sign the stand-in ${name}:\n${output}")
+    fail("osslsigncode could not sign ${in}:\n${output}")
   endif()
+endfunction()
+foreach(name IN LISTS intact changed twice)
+  sign_file("${standins}/${name}" "${WORK_DIR}/${name}" -certs "${KEYS}/signer.pem"
+            -key "${KEYS}/signer.key")
+  file(RENAME "${WORK_DIR}/${name}" "${mixed}/${name}")
 endforeach()
 change_version_text("${mixed}/${changed}" ${changed} byte)
+file(RENAME "${mixed}/${twice}" "${WORK_DIR}/${twice}")
+sign_file("${WORK_DIR}/${twice}" "${mixed}/${twice}" -nest -certs "${KEYS}/second.pem"
+          -key "${KEYS}/second.key")
 
 execute_process(COMMAND "${INSPECT}" bom "${mixed}" RESULT_VARIABLE result
                 OUTPUT_VARIABLE listed ERROR_VARIABLE errors)
@@ -194,31 +206,45 @@ if(NOT result EQUAL 0 OR NOT cdx_result EQUAL 0)
   fail("brantel-inspect bom ${mixed} failed: ${errors}")
 endif()
 message("${listed}")
-read_catalogue(names)
-set(expected_failing "")
-set(index 0)
-foreach(name IN LISTS names)
-  set(signature "none")
-  set(signer "-")
-  set(digest "-")
-  if(name IN_LIST intact OR name IN_LIST changed)
-    set(signature "signed, chain not checked")
-    set(signer "CN=Brantel Test Publisher")
-    set(digest "matches (SHA256)")
-  endif()
-  if(name IN_LIST changed)
-    set(digest "does not match (SHA256)")
-  endif()
-  if(NOT name IN_LIST intact)
-    list(APPEND expected_failing "${name}")
-  endif()
-  # The list's last three fields on the component's line.
+# The line of the list `listed` that describes the component `name`.
+function(listed_line listed name out_var)
   string(FIND "${listed}" "\n${name}\t" at)
   if(at LESS 0)
     fail("The list has no line for ${name}:\n${listed}")
   endif()
   string(SUBSTRING "${listed}" ${at} -1 line)
   string(REGEX REPLACE "^\n([^\n]*)\n.*" "\\1" line "${line}")
+  set(${out_var} "${line}" PARENT_SCOPE)
+endfunction()
+read_catalogue(names)
+set(expected_failing "")
+set(index 0)
+set(ok "signed, chain not checked")
+foreach(name IN LISTS names)
+  # One entry for each signature.
+  set(texts "none")
+  set(signers "-")
+  set(digests "-")
+  if(name IN_LIST intact OR name IN_LIST changed)
+    set(texts "${ok}")
+    set(signers "CN=Brantel Test Publisher")
+    set(digests "matches (SHA256)")
+  elseif(name IN_LIST twice)
+    set(texts "${ok}" "${ok}")
+    set(signers "CN=Brantel Test Publisher" "${SECOND_SUBJECT}")
+    set(digests "matches (SHA256)" "matches (SHA256)")
+  endif()
+  if(name IN_LIST changed)
+    set(digests "does not match (SHA256)")
+  endif()
+  if(NOT name IN_LIST intact AND NOT name IN_LIST twice)
+    list(APPEND expected_failing "${name}")
+  endif()
+  list(JOIN texts " | " signature)
+  list(JOIN signers " | " signer)
+  list(JOIN digests " | " digest)
+  # The list's last three fields on the component's line.
+  listed_line("${listed}" ${name} line)
   string(REPLACE "\t" ";" fields "${line}")
   list(SUBLIST fields 8 3 said)
   if(NOT said STREQUAL "${signature};${signer};${digest}")
@@ -234,9 +260,13 @@ foreach(name IN LISTS names)
     string(APPEND said "${key}=${value};")
   endforeach()
   string(JSON listed_name GET "${document}" components ${index} name)
-  set(want "brantel:signature=${signature};")
+  set(want "brantel:signature=none;")
   if(NOT signer STREQUAL "-")
-    string(APPEND want "brantel:signer=${signer};brantel:signedDigest=${digest};")
+    set(want "")
+    foreach(one_text one_signer one_digest IN ZIP_LISTS texts signers digests)
+      string(APPEND want "brantel:signature=${one_text};brantel:signer=${one_signer};"
+             "brantel:signedDigest=${one_digest};")
+    endforeach()
   endif()
   string(FIND "${said}" "${want}" found)
   if(NOT listed_name STREQUAL name OR found LESS 0)
@@ -245,25 +275,63 @@ foreach(name IN LISTS names)
   math(EXPR index "${index} + 1")
 endforeach()
 
-# The signature itself bent: one byte of the signer's signature value, at the end of the entry.
+# The components that a refusal to take unsigned components names, from its message in `text`.
+function(refused_names text out_var)
+  string(REGEX MATCH "components not signed with a digest that matches the file:(\n  [^\n]+)+"
+         refusal "${text}")
+  string(REGEX MATCHALL "\n  [A-Z0-9]+\\.[A-Z]+:" named "${refusal}")
+  string(REGEX REPLACE "\n  ([^:]+):" "\\1" named "${named}")
+  set(${out_var} "${named}" PARENT_SCOPE)
+endfunction()
+
+# The signatures themselves bent: one byte of a signature value. Of the component signed once, its
+# signer's, at the end of the entry; of the component signed twice, the first signer's, which
+# ends where its unauthenticated attributes begin (8 bytes of headers, then the nested
+# signature's identifier). With its nested signature holding, the second counts as signed.
+set(not_verified "signature does not verify with the signer's certificate, chain not checked")
+list(GET intact 0 bent_once)
+set(bent_names ${bent_once} ${twice})
+set(bent_said "\t${not_verified}\t" "\t${not_verified} | ${ok}\t")
 set(bent_signature "${WORK_DIR}/bent-signature-components")
 file(REMOVE_RECURSE "${bent_signature}")
 file(COPY "${mixed}/" DESTINATION "${bent_signature}")
-list(GET intact 0 bent_name)
-set(bent_file "${bent_signature}/${bent_name}")
-certificate_directory("${bent_file}" directory)
-read_u32("${bent_file}" ${directory} entry_offset)
-read_u32("${bent_file}" ${entry_offset} entry_length)
-math(EXPR in_signature "${entry_offset} + ${entry_length} - 10")
-file(READ "${bent_file}" old_byte OFFSET ${in_signature} LIMIT 1 HEX)
-math(EXPR new_byte "(0x${old_byte} + 1) % 256")
-patch_le("${bent_file}" ${in_signature} ${new_byte} 1)
+foreach(bent_name IN LISTS bent_names)
+  set(bent_file "${bent_signature}/${bent_name}")
+  certificate_directory("${bent_file}" directory)
+  read_u32("${bent_file}" ${directory} entry_offset)
+  read_u32("${bent_file}" ${entry_offset} entry_length)
+  math(EXPR in_signature "${entry_offset} + ${entry_length} - 10")
+  if(bent_name STREQUAL twice)
+    file(READ "${bent_file}" hex HEX)
+    string(FIND "${hex}" "060a2b060104018237020401" nested_at)  # 1.3.6.1.4.1.311.2.4.1
+    math(EXPR in_signature "${nested_at} / 2 - 8 - 10")
+  endif()
+  file(READ "${bent_file}" old_byte OFFSET ${in_signature} LIMIT 1 HEX)
+  math(EXPR new_byte "(0x${old_byte} + 1) % 256")
+  patch_le("${bent_file}" ${in_signature} ${new_byte} 1)
+endforeach()
 execute_process(COMMAND "${INSPECT}" bom "${bent_signature}" RESULT_VARIABLE result
                 OUTPUT_VARIABLE bent_listed ERROR_VARIABLE errors)
-string(REPLACE "." "\\." name_regex "${bent_name}")
-if(NOT result EQUAL 0 OR NOT bent_listed MATCHES
-   "\n${name_regex}\t[^\n]*\tsignature does not verify with the signer's certificate, chain not checked\t")
-  fail("A changed signature byte of ${bent_name} goes unnoticed (${result}):\n${bent_listed}${errors}")
+foreach(bent_name said IN ZIP_LISTS bent_names bent_said)
+  listed_line("${bent_listed}" ${bent_name} line)
+  string(FIND "${line}" "${said}" found)
+  if(NOT result EQUAL 0 OR found LESS 0)
+    fail("A changed signature byte of ${bent_name} goes unnoticed (${result}):\n"
+         "${bent_listed}${errors}")
+  endif()
+endforeach()
+set(expected_bent_failing "")
+foreach(name IN LISTS names)
+  if(name IN_LIST expected_failing OR name STREQUAL bent_once)
+    list(APPEND expected_bent_failing "${name}")
+  endif()
+endforeach()
+execute_process(COMMAND "${INSPECT}" bom --require-signed "${bent_signature}"
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+refused_names("${output}" named)
+if(result EQUAL 0 OR NOT named STREQUAL expected_bent_failing)
+  string(JOIN ", " expected_text ${expected_bent_failing})
+  fail("brantel-inspect bom --require-signed should name ${expected_text} (${result}):\n${output}")
 endif()
 
 # A build that requires signed components stops and names exactly those that are not signed
@@ -280,10 +348,7 @@ execute_process(COMMAND "${CMAKE_COMMAND}" --build "${tree}" --target brantel_si
                         -j 2
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
 message("A build that requires signed components:\n${output}")
-string(REGEX MATCH "components not signed with a digest that matches the file:(\n  [^\n]+)+"
-       refusal "${output}")
-string(REGEX MATCHALL "\n  [A-Z0-9]+\\.[A-Z]+:" named "${refusal}")
-string(REGEX REPLACE "\n  ([^:]+):" "\\1" named "${named}")
+refused_names("${output}" named)
 if(result EQUAL 0 OR NOT named STREQUAL expected_failing)
   string(JOIN ", " expected_text ${expected_failing})
   string(JOIN ", " named_text ${named})
@@ -296,3 +361,22 @@ if(NOT result EQUAL 0)
   fail("Building the signed program again failed:\n${output}")
 endif()
 must_verify("${signed}")
+
+# The document beside the program follows SOURCE_DATE_EPOCH from one build of the tree to the next.
+set(document "${tree}/src/app/Brantel.cdx.json")
+foreach(epoch IN ITEMS none 1700000000)
+  set(expected "")
+  unset(ENV{SOURCE_DATE_EPOCH})
+  if(NOT epoch STREQUAL "none")
+    set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+    set(expected "\"timestamp\": \"2023-11-14T22:13:20Z\"")
+  endif()
+  execute_process(COMMAND "${CMAKE_COMMAND}" --build "${tree}" --target brantel_bom -j 2
+                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  file(READ "${document}" written)
+  string(REGEX MATCH "\"timestamp\": \"[^\"]*\"" time "${written}")
+  if(NOT result EQUAL 0 OR NOT time STREQUAL expected)
+    fail("Built with SOURCE_DATE_EPOCH ${epoch}, ${document} says ${time} (${result}):\n${output}")
+  endif()
+endforeach()
+unset(ENV{SOURCE_DATE_EPOCH})

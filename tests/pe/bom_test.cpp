@@ -61,27 +61,61 @@ ComponentFacts Facts(std::string product_name) {
           .oleSelfRegister = true,
           .exportsRegisterServer = std::nullopt,
           .note = "",
-          .signature = {}};
+          .signatures = {}};
+}
+
+SignatureFacts Signed(std::string signer) {
+  return {.state = SignatureFacts::State::kSigned,
+          .problem = "",
+          .signer = std::move(signer),
+          .digestAlgorithm = "SHA256",
+          .digestMatches = true,
+          .signatureVerifies = true};
+}
+
+SignatureFacts Unreadable(std::string problem) {
+  SignatureFacts facts;
+  facts.problem = std::move(problem);
+  return facts;
 }
 
 // Texts from the files reach lists and terminals escaped: a tab or a line break cannot break the
 // list's shape, and no escape sequence can reach the terminal.
 TEST(Bom, ControlCharactersInTextsAreEscaped) {
   ComponentFacts facts = Facts("one\ttwo\nthree\x1b[2J");
-  facts.signature.state = SignatureFacts::State::kSigned;
-  facts.signature.signer = "CN=A\tB";
-  facts.signature.digestAlgorithm = "SHA256";
+  facts.signatures = {Signed("CN=A\tB")};
+  facts.signatures[0].digestMatches = false;
+  facts.signatures[0].signatureVerifies = false;
   EXPECT_EQ(FormatBom({facts}),
             "name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\t"
             "DllRegisterServer\tnote\tsignature\tsigner\tsigned digest\n"
             "A.OCX\t3\t00\t1.0.0.0\tone\\x09two\\x0Athree\\x1B[2J\tyes\t-\t-\t"
             "signature does not verify with the signer's certificate, chain not checked\t"
-            "CN=A\\x09B\tdoes not match (SHA256)\n");
+            "CN=A\\09B\tdoes not match (SHA256)\n");
 
   // Resource names as `list` and `check` print them: C1 controls, the controls that reorder
   // text, bytes that are no UTF-8 and the backslash too; other text stays as it is.
   EXPECT_EQ(FormatKey(pe::ResourceKey("\x1b]0;x\x07\u009b2J\u202e\\\xff\xc3\xa9")),
             "\"\\x1B]0;x\\x07\\u009B2J\\u202E\\\\\\xFF\xc3\xa9\"");
+}
+
+// Each signature has an entry in each of the three columns, in one order; a signer is written as
+// RFC 2253 writes it, its controls as RFC 2253 escapes bytes, and the separator never appears in
+// an entry.
+TEST(Bom, EverySignatureInTheSignatureColumns) {
+  ComponentFacts facts = Facts("x");
+  facts.signatures = {Signed("CN=Test Publisher\\,O=Example"), Unreadable("not PKCS#7"),
+                      Signed("CN=A|B\u009b\u202e\xff")};
+  facts.signatures[2].digestAlgorithm = "SHA1";
+  const std::string listed = FormatBom({facts});
+  EXPECT_EQ(listed.substr(listed.find("\t-\t-\t") + 5),
+            "signed, chain not checked | unreadable signature: not PKCS#7 | "
+            "signed, chain not checked\t"
+            "CN=Test Publisher\\,O=Example | - | CN=A\\7CB\\C2\\9B\\E2\\80\\AE\\FF\t"
+            "matches (SHA256) | - | matches (SHA1)\n");
+  EXPECT_TRUE(AnySignedAndIntact(facts.signatures));
+  facts.signatures = {};
+  EXPECT_NE(FormatBom({facts}).find("\tnone\t-\t-\n"), std::string::npos);
 }
 
 TEST(CycloneDx, NameBasedUuidIsVersionFive) {
@@ -102,6 +136,26 @@ TEST(CycloneDx, HostileTextsStayValidJson) {
   EXPECT_EQ(component["properties"][2]["name"], "brantel:note");
   EXPECT_EQ(component["properties"][2]["value"], "line\nbreak");
   EXPECT_FALSE(document["metadata"].contains("component"));
+}
+
+// Each signature is a group of properties in the list's order, `signature` first; the signer
+// as RFC 2253 writes it.
+TEST(CycloneDx, EverySignatureIsAGroupOfProperties) {
+  ComponentFacts facts = Facts("x");
+  facts.signatures = {Signed("CN=Test Publisher\\,O=Example"), Unreadable("not PKCS#7"),
+                      Signed("CN=B")};
+  const nlohmann::json document = nlohmann::json::parse(FormatCycloneDx({}, {facts}, {}));
+  std::string said;
+  for (const nlohmann::json& property : document["components"][0]["properties"]) {
+    said += property["name"].get<std::string>() + "=" + property["value"].get<std::string>() + ";";
+  }
+  EXPECT_EQ(said,
+            "brantel:OLESelfRegister=yes;brantel:DllRegisterServer=-;"
+            "brantel:signature=signed, chain not checked;"
+            "brantel:signer=CN=Test Publisher\\,O=Example;brantel:signedDigest=matches (SHA256);"
+            "brantel:signature=unreadable signature: not PKCS#7;"
+            "brantel:signature=signed, chain not checked;brantel:signer=CN=B;"
+            "brantel:signedDigest=matches (SHA256);");
 }
 
 TEST(CycloneDx, SameInputsSameBytes) {

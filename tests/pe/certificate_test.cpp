@@ -167,30 +167,39 @@ TEST(PeCertificates, FewerDirectoriesMeanNoTable) {
   EXPECT_FALSE(parsed.table.present);
 }
 
-// What the bill of materials says of a component's signature when the bytes are not a sound
-// Authenticode signature: never "signed", and the reason where there is one.
+// What the bill of materials says of a component's signatures when the bytes are not sound
+// Authenticode signatures: never "signed", and the reason where there is one.
 TEST(ComponentSignature, MalformedSignaturesAreNamed) {
   using State = inspect::SignatureFacts::State;
-  const auto described = [](const Bytes& image) { return inspect::DescribeSignature(image.data); };
-  EXPECT_EQ(inspect::SignatureText(described(Bytes{BuildImage(std::vector<std::uint8_t>(16))})),
-            "none");
-  EXPECT_EQ(inspect::DescribeSignature(std::vector<std::uint8_t>{'n', 'o'}).state,
-            State::kUnsigned);
+  const auto described = [](const Bytes& image) { return inspect::DescribeSignatures(image.data); };
+  EXPECT_TRUE(described(Bytes{BuildImage(std::vector<std::uint8_t>(16))}).empty());
+  EXPECT_TRUE(inspect::DescribeSignatures(std::vector<std::uint8_t>{'n', 'o'}).empty());
 
-  const inspect::SignatureFacts garbage = described(SignedImage(OneEntry()));
-  EXPECT_EQ(garbage.state, State::kUnreadable);
-  EXPECT_EQ(inspect::SignatureText(garbage), "unreadable signature: not a PKCS#7 structure");
-  EXPECT_EQ(inspect::SignedDigestText(garbage), "-");
-  EXPECT_FALSE(inspect::SignedAndIntact(garbage));
+  const auto garbage = described(SignedImage(OneEntry()));
+  ASSERT_EQ(garbage.size(), 1u);
+  EXPECT_EQ(garbage[0].state, State::kUnreadable);
+  EXPECT_EQ(inspect::SignatureText(garbage[0]), "unreadable signature: not a PKCS#7 structure");
+  EXPECT_EQ(inspect::SignedDigestText(garbage[0]), "-");
+  EXPECT_FALSE(inspect::AnySignedAndIntact(garbage));
 
-  Bytes x509;
-  Entry(x509, 0, 24, 0x0200, 1);
-  EXPECT_EQ(described(SignedImage(x509)).problem,
-            "the certificate table's first entry is no Authenticode signature");
+  // Every entry of the table is a signature of its own, up to the bound.
+  Bytes table;
+  Entry(table, 0, 24, 0x0200, 1);
+  Entry(table, 32, 24);
+  auto each = described(SignedImage(table));
+  ASSERT_EQ(each.size(), 2u);
+  EXPECT_EQ(each[0].problem, "a certificate table entry that is no Authenticode signature");
+  EXPECT_EQ(each[1].problem, "not a PKCS#7 structure");
+  for (std::size_t at = 64; at < 32 * (inspect::kMaxSignatures + 4); at += 32) Entry(table, at, 24);
+  each = described(SignedImage(table));
+  ASSERT_EQ(each.size(), inspect::kMaxSignatures + 1);
+  EXPECT_EQ(each.back().problem, "more than 16 signatures; the rest are not read");
 
   Bytes misaligned = SignedImage(OneEntry());
   misaligned.U32(DirectoryOffset(false, 4), kTableOffset + 4);
-  EXPECT_EQ(inspect::SignatureText(described(misaligned)),
+  const auto unreadable_table = described(misaligned);
+  ASSERT_EQ(unreadable_table.size(), 1u);
+  EXPECT_EQ(inspect::SignatureText(unreadable_table[0]),
             std::string("unreadable signature: ") + Describe(CertificateError::kTableMisaligned));
 }
 

@@ -16,6 +16,31 @@ std::string Field(const std::string& text) {
   return text.empty() ? "-" : Printable(text);
 }
 
+// The separator of the signature columns' entries cannot appear in an entry: the texts are the
+// list's own, and a signer writes a bar as RFC 2253 escapes any character.
+std::string SignerField(const std::string& signer) {
+  std::string field;
+  for (const char c : PrintableDistinguishedName(signer)) {
+    field += c == '|' ? std::string("\\7C") : std::string(1, c);
+  }
+  return field.empty() ? "-" : field;
+}
+
+// The three signature columns of a component's line.
+std::string SignatureFields(const std::vector<SignatureFacts>& signatures) {
+  if (signatures.empty()) return std::string(kNoSignature) + "\t-\t-";
+  std::string texts;
+  std::string signers;
+  std::string digests;
+  for (const SignatureFacts& signature : signatures) {
+    const char* separator = texts.empty() ? "" : kSignatureSeparator;
+    texts += separator + Field(SignatureText(signature));
+    signers += separator + SignerField(signature.signer);
+    digests += separator + SignedDigestText(signature);
+  }
+  return texts + "\t" + signers + "\t" + digests;
+}
+
 // What the component's own version resource says; a note where it has none or it is unreadable.
 void AddVersionFacts(const pe::ResourceTree& resources, ComponentFacts& facts) {
   const pe::ResourceLeaf* version = nullptr;
@@ -58,7 +83,7 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
                        .oleSelfRegister = false,
                        .exportsRegisterServer = std::nullopt,
                        .note = "",
-                       .signature = DescribeSignature(bytes)};
+                       .signatures = DescribeSignatures(bytes)};
   const pe::ResourceParse resources = pe::ParseResources(bytes);
   if (resources.error != pe::ResourceError::kNone) {
     facts.note = pe::Describe(resources);
@@ -83,8 +108,7 @@ std::string FormatBom(const std::vector<ComponentFacts>& components) {
     out += Field(c.name) + "\t" + std::to_string(c.size) + "\t" + c.sha256 + "\t" +
            Field(c.fileVersion) + "\t" + Field(c.productName) + "\t" +
            (c.oleSelfRegister ? "yes" : "no") + "\t" + RegisterServerText(c) + "\t" +
-           Field(c.note) + "\t" + Field(SignatureText(c.signature)) + "\t" +
-           Field(c.signature.signer) + "\t" + SignedDigestText(c.signature) + "\n";
+           Field(c.note) + "\t" + SignatureFields(c.signatures) + "\n";
   }
   return out;
 }

@@ -24,8 +24,8 @@ struct ComponentFacts {
   // Whether its export table lists DllRegisterServer; unknown for a file that is no PE image or
   // whose exports cannot be read.
   std::optional<bool> exportsRegisterServer;
-  std::string note;  // why there is no version information, or empty
-  SignatureFacts signature;
+  std::string note;                        // why there is no version information, or empty
+  std::vector<SignatureFacts> signatures;  // every one it carries; none when it is unsigned
 };
 
 // Reads a component's version resource through the bounded PE readers; a file that is no PE
@@ -37,7 +37,10 @@ std::string RegisterServerText(const ComponentFacts& facts);
 
 // The list as brantel-inspect prints it and the build writes it: a header line, then one line
 // per component, fields separated by tabs.
-// The signature columns are SignatureText, the signer and SignedDigestText.
+// The signature columns are SignatureText, the signer and SignedDigestText, each with one entry
+// per signature, joined by kSignatureSeparator, so that the n-th entries of the three columns
+// describe one signature; an unsigned component has "none", "-" and "-".
+inline constexpr char kSignatureSeparator[] = " | ";
 std::string FormatBom(const std::vector<ComponentFacts>& components);
 
 }  // namespace brantel::inspect

@@ -48,11 +48,15 @@ Json Component(const ComponentFacts& facts) {
   properties.push_back(Property("OLESelfRegister", facts.oleSelfRegister ? "yes" : "no"));
   properties.push_back(Property("DllRegisterServer", RegisterServerText(facts)));
   if (!facts.note.empty()) properties.push_back(Property("note", facts.note));
-  const SignatureFacts& signature = facts.signature;
-  properties.push_back(Property("signature", SignatureText(signature)));
-  if (signature.state == SignatureFacts::State::kSigned) {
-    properties.push_back(Property("signer", signature.signer));
-    properties.push_back(Property("signedDigest", SignedDigestText(signature)));
+  // One group for each signature, in the list's order: `signature`, then for a readable one its
+  // `signer` and `signedDigest`. CycloneDX lets a property's name repeat.
+  if (facts.signatures.empty()) properties.push_back(Property("signature", kNoSignature));
+  for (const SignatureFacts& signature : facts.signatures) {
+    properties.push_back(Property("signature", SignatureText(signature)));
+    if (signature.state == SignatureFacts::State::kSigned) {
+      properties.push_back(Property("signer", signature.signer));
+      properties.push_back(Property("signedDigest", SignedDigestText(signature)));
+    }
   }
   component["properties"] = std::move(properties);
   return component;

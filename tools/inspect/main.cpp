@@ -16,8 +16,8 @@
 //                                the bill of materials of the fourteen components, from a built
 //                                installer or from a folder of component files; to OUT if given;
 //                                F is tsv (the list, by default) or cyclonedx (CycloneDX JSON)
-//   bom --require-signed SOURCE  fails, naming them, if some component is unsigned or its
-//                                signed digest does not match it
+//   bom --require-signed SOURCE  fails, naming them, if some component has no signature that
+//                                verifies with a signed digest that matches it
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -263,18 +263,20 @@ std::optional<BomRequest> ParseBomArguments(int argc, char** argv) {
   return request;
 }
 
-// Names every component that is not signed with a digest that matches it; fails if there is one.
+// Names every component none of whose signatures is signed with a digest that matches it, with
+// what each of its signatures says; fails if there is one.
 int RequireSigned(const std::string& source,
                   const std::vector<brantel::inspect::ComponentFacts>& facts) {
   std::string failing;
   for (const brantel::inspect::ComponentFacts& c : facts) {
-    if (brantel::inspect::SignedAndIntact(c.signature)) continue;
-    const std::string digest = brantel::inspect::SignedDigestText(c.signature);
-    const bool is_unsigned =
-        c.signature.state == brantel::inspect::SignatureFacts::State::kUnsigned;
-    failing += "\n  " + c.name + ": " +
-               (is_unsigned ? "unsigned" : brantel::inspect::SignatureText(c.signature)) +
-               (digest == "-" ? "" : ", digest " + digest);
+    if (brantel::inspect::AnySignedAndIntact(c.signatures)) continue;
+    std::string said = c.signatures.empty() ? "unsigned" : "";
+    for (const brantel::inspect::SignatureFacts& signature : c.signatures) {
+      const std::string digest = brantel::inspect::SignedDigestText(signature);
+      said += (said.empty() ? "" : "; ") + brantel::inspect::SignatureText(signature) +
+              (digest == "-" ? "" : ", digest " + digest);
+    }
+    failing += "\n  " + c.name + ": " + said;
   }
   if (failing.empty()) return 0;
   std::fprintf(stderr, "%s: components not signed with a digest that matches the file:%s\n",

@@ -43,30 +43,52 @@ void AppendEscape(std::string& out, const char* format, unsigned value) {
   out += escape;
 }
 
-}  // namespace
+// How a text escapes what may not reach a terminal as it is.
+enum class Escapes {
+  kC,        // \xNN for a byte or C0 control, \uNNNN for other controls, \\ for the backslash
+  kRfc2253,  // \NN for each byte; the backslash is the text's own escape
+};
 
-std::string Printable(std::string_view text) {
+std::string Escaped(std::string_view text, Escapes style) {
   std::string out;
   out.reserve(text.size());
+  const auto escape_bytes = [&](std::string_view bytes) {
+    for (const char byte : bytes) {
+      AppendEscape(out, style == Escapes::kC ? "\\x%02X" : "\\%02X",
+                   static_cast<std::uint8_t>(byte));
+    }
+  };
   while (!text.empty()) {
     const auto lead = static_cast<std::uint8_t>(text.front());
     char32_t code_point = lead;
     const std::size_t length = lead < 0x80 ? 1 : Sequence(text, code_point);
     if (length == 0) {
-      AppendEscape(out, "\\x%02X", lead);
+      escape_bytes(text.substr(0, 1));
       text.remove_prefix(1);
       continue;
     }
-    if (code_point == '\\') {
+    if (code_point == '\\' && style == Escapes::kC) {
       out += "\\\\";
+    } else if (IsControl(code_point) && (style == Escapes::kRfc2253 || code_point < 0x80)) {
+      escape_bytes(text.substr(0, length));
     } else if (IsControl(code_point)) {
-      AppendEscape(out, code_point < 0x80 ? "\\x%02X" : "\\u%04X", code_point);
+      AppendEscape(out, "\\u%04X", code_point);
     } else {
       out.append(text.substr(0, length));
     }
     text.remove_prefix(length);
   }
   return out;
+}
+
+}  // namespace
+
+std::string Printable(std::string_view text) {
+  return Escaped(text, Escapes::kC);
+}
+
+std::string PrintableDistinguishedName(std::string_view name) {
+  return Escaped(name, Escapes::kRfc2253);
 }
 
 }  // namespace brantel::inspect

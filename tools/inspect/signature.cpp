@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <utility>
 
 #include "authenticode_digest.h"
 #include "pe/pe_certificates.h"
@@ -20,6 +21,8 @@ namespace {
 constexpr std::uint16_t kRevision2 = 0x0200;
 constexpr std::uint16_t kPkcsSignedData = 0x0002;
 constexpr char kSpcIndirectData[] = "1.3.6.1.4.1.311.2.1.4";
+// szOID_NESTED_SIGNATURE: an unauthenticated attribute whose values are further signatures.
+constexpr char kNestedSignature[] = "1.3.6.1.4.1.311.2.4.1";
 
 template <typename T, void (*Free)(T*)>
 struct Deleter {
@@ -34,7 +37,7 @@ struct FreeCertificates {
 };
 
 // Thrown where the signature's structure is not what Authenticode lays down.
-struct Unreadable {
+struct Malformed {
   const char* why;
 };
 
@@ -48,7 +51,7 @@ long Element(const unsigned char*& at, const unsigned char* end, int expected_ta
   // 0x80: an error; 1: indefinite length, which DER forbids.
   if ((kind & 0x80) != 0 || (kind & 1) != 0 || cls != V_ASN1_UNIVERSAL || tag != expected_tag ||
       length > end - at) {
-    throw Unreadable{why};
+    throw Malformed{why};
   }
   return length;
 }
@@ -66,11 +69,11 @@ IndirectData ReadIndirectData(const PKCS7& p7) {
   const Object expected(OBJ_txt2obj(kSpcIndirectData, 1));
   if (inner == nullptr || inner->type == nullptr || !expected ||
       OBJ_cmp(inner->type, expected.get()) != 0) {
-    throw Unreadable{"the signed content is not SpcIndirectDataContent"};
+    throw Malformed{"the signed content is not SpcIndirectDataContent"};
   }
   const ASN1_TYPE* value = inner->d.other;
   if (value == nullptr || value->type != V_ASN1_SEQUENCE) {
-    throw Unreadable{"SpcIndirectDataContent is not a sequence"};
+    throw Malformed{"SpcIndirectDataContent is not a sequence"};
   }
   const ASN1_STRING* sequence = value->value.sequence;
   const unsigned char* at = sequence->data;
@@ -80,7 +83,7 @@ IndirectData ReadIndirectData(const PKCS7& p7) {
   const unsigned char* contents_end = at + length;
   at += Element(at, contents_end, V_ASN1_SEQUENCE, "SpcIndirectDataContent is malformed");
   data.digest.reset(d2i_X509_SIG(nullptr, &at, contents_end - at));
-  if (!data.digest) throw Unreadable{"its DigestInfo is malformed"};
+  if (!data.digest) throw Malformed{"its DigestInfo is malformed"};
   return data;
 }
 
@@ -115,80 +118,161 @@ bool SignatureVerifies(PKCS7& p7, PKCS7_SIGNER_INFO& signer, X509& certificate,
   return PKCS7_signatureVerify(chain.get(), &p7, &signer, &certificate) == 1;
 }
 
-SignatureFacts ReadSignature(std::span<const std::uint8_t> image, const pe::CertificateTable& table,
-                             std::span<const std::uint8_t> der) {
-  const unsigned char* at = der.data();
-  const Pkcs7 p7(d2i_PKCS7(nullptr, &at, static_cast<long>(der.size())));
-  if (!p7) throw Unreadable{"not a PKCS#7 structure"};
-  if (!PKCS7_type_is_signed(p7.get()) || p7->d.sign == nullptr) {
-    throw Unreadable{"not PKCS#7 SignedData"};
+// The DER of each signature nested in the signer's unauthenticated attributes, in their order; a
+// value that is no SEQUENCE gives an empty view, which reads as no PKCS#7 structure.
+std::vector<std::span<const unsigned char>> NestedSignatures(const PKCS7_SIGNER_INFO& signer) {
+  const Object nested(OBJ_txt2obj(kNestedSignature, 1));
+  if (!nested) return {};
+  const STACK_OF(X509_ATTRIBUTE)* attributes = PKCS7_get_attributes(&signer);
+  std::vector<std::span<const unsigned char>> found;
+  for (int i = 0; i < X509at_get_attr_count(attributes); ++i) {
+    X509_ATTRIBUTE* attribute = X509at_get_attr(attributes, i);
+    if (OBJ_cmp(X509_ATTRIBUTE_get0_object(attribute), nested.get()) != 0) continue;
+    for (int v = 0; v < X509_ATTRIBUTE_count(attribute); ++v) {
+      const ASN1_TYPE* value = X509_ATTRIBUTE_get0_type(attribute, v);
+      const bool sequence = value != nullptr && value->type == V_ASN1_SEQUENCE;
+      found.push_back(sequence ? std::span<const unsigned char>(
+                                     value->value.sequence->data,
+                                     static_cast<std::size_t>(value->value.sequence->length))
+                               : std::span<const unsigned char>());
+    }
   }
-  const IndirectData indirect = ReadIndirectData(*p7);
+  return found;
+}
 
+SignatureFacts Unreadable(std::string why) {
   SignatureFacts facts;
-  facts.state = SignatureFacts::State::kSigned;
-  const X509_ALGOR* algorithm = nullptr;
-  const ASN1_OCTET_STRING* signed_digest = nullptr;
-  X509_SIG_get0(indirect.digest.get(), &algorithm, &signed_digest);
-  const ASN1_OBJECT* algorithm_object = nullptr;
-  X509_ALGOR_get0(&algorithm_object, nullptr, nullptr, algorithm);
-  const EVP_MD* md = EVP_get_digestbyobj(algorithm_object);
-  if (md == nullptr) throw Unreadable{"it names a digest algorithm OpenSSL does not know"};
-  facts.digestAlgorithm = OBJ_nid2sn(EVP_MD_get_type(md));
-  const auto digest = AuthenticodeDigest(image, table, md);
-  if (!digest) throw Unreadable{"the headers it covers are not in the file"};
-  facts.digestMatches = std::equal(digest->begin(), digest->end(), signed_digest->data,
-                                   signed_digest->data + signed_digest->length);
-
-  STACK_OF(PKCS7_SIGNER_INFO)* signers = PKCS7_get_signer_info(p7.get());
-  if (signers == nullptr || sk_PKCS7_SIGNER_INFO_num(signers) != 1) {
-    throw Unreadable{"Authenticode wants exactly one signer"};
-  }
-  const std::unique_ptr<STACK_OF(X509), FreeCertificates> certificates(
-      PKCS7_get0_signers(p7.get(), nullptr, 0));
-  if (!certificates || sk_X509_num(certificates.get()) != 1) {
-    throw Unreadable{"the signer's certificate is not in the signature"};
-  }
-  X509* certificate = sk_X509_value(certificates.get(), 0);
-  facts.signer = Subject(certificate);
-  facts.signatureVerifies = SignatureVerifies(*p7, *sk_PKCS7_SIGNER_INFO_value(signers, 0),
-                                              *certificate, indirect.contents);
+  facts.problem = std::move(why);
   return facts;
 }
 
+// Reads the signatures of one image: those of its certificate table and those nested in them.
+class SignatureReader {
+ public:
+  SignatureReader(std::span<const std::uint8_t> image, const pe::CertificateTable& table)
+      : image_(image), table_(table) {}
+
+  // Adds the signature in `der`, then those nested in it; `depth` is 1 for a table entry's own.
+  void Read(std::span<const unsigned char> der, int depth) {
+    if (!Room()) return;
+    const unsigned char* at = der.data();
+    const Pkcs7 p7(d2i_PKCS7(nullptr, &at, static_cast<long>(der.size())));
+    std::vector<std::span<const unsigned char>> nested;
+    try {
+      if (!p7) throw Malformed{"not a PKCS#7 structure"};
+      const PKCS7_SIGNER_INFO* signer = nullptr;
+      found_.push_back(Describe(*p7, signer));
+      nested = NestedSignatures(*signer);
+    } catch (const Malformed& malformed) {
+      found_.push_back(Unreadable(malformed.why));
+      return;
+    }
+    for (const std::span<const unsigned char> signature : nested) {
+      if (depth == kMaxSignatureDepth) {
+        Add(Unreadable("signatures nested more than " + std::to_string(kMaxSignatureDepth) +
+                       " deep are not read"));
+        return;
+      }
+      Read(signature, depth + 1);
+    }
+  }
+
+  void Add(SignatureFacts facts) {
+    if (Room()) found_.push_back(std::move(facts));
+  }
+
+  std::vector<SignatureFacts> Found() && { return std::move(found_); }
+
+ private:
+  SignatureFacts Describe(PKCS7& p7, const PKCS7_SIGNER_INFO*& signer_info) {
+    if (!PKCS7_type_is_signed(&p7) || p7.d.sign == nullptr) {
+      throw Malformed{"not PKCS#7 SignedData"};
+    }
+    const IndirectData indirect = ReadIndirectData(p7);
+
+    SignatureFacts facts;
+    facts.state = SignatureFacts::State::kSigned;
+    const X509_ALGOR* algorithm = nullptr;
+    const ASN1_OCTET_STRING* signed_digest = nullptr;
+    X509_SIG_get0(indirect.digest.get(), &algorithm, &signed_digest);
+    const ASN1_OBJECT* algorithm_object = nullptr;
+    X509_ALGOR_get0(&algorithm_object, nullptr, nullptr, algorithm);
+    const EVP_MD* md = EVP_get_digestbyobj(algorithm_object);
+    if (md == nullptr) throw Malformed{"it names a digest algorithm OpenSSL does not know"};
+    facts.digestAlgorithm = OBJ_nid2sn(EVP_MD_get_type(md));
+    const std::vector<std::uint8_t>& digest = DigestWith(md);
+    facts.digestMatches = std::equal(digest.begin(), digest.end(), signed_digest->data,
+                                     signed_digest->data + signed_digest->length);
+
+    STACK_OF(PKCS7_SIGNER_INFO)* signers = PKCS7_get_signer_info(&p7);
+    if (signers == nullptr || sk_PKCS7_SIGNER_INFO_num(signers) != 1) {
+      throw Malformed{"Authenticode wants exactly one signer"};
+    }
+    const std::unique_ptr<STACK_OF(X509), FreeCertificates> certificates(
+        PKCS7_get0_signers(&p7, nullptr, 0));
+    if (!certificates || sk_X509_num(certificates.get()) != 1) {
+      throw Malformed{"the signer's certificate is not in the signature"};
+    }
+    X509* certificate = sk_X509_value(certificates.get(), 0);
+    PKCS7_SIGNER_INFO* signer = sk_PKCS7_SIGNER_INFO_value(signers, 0);
+    facts.signer = Subject(certificate);
+    facts.signatureVerifies = SignatureVerifies(p7, *signer, *certificate, indirect.contents);
+    signer_info = signer;
+    return facts;
+  }
+
+  // The file's Authenticode digest with `md`, computed once for each algorithm the signatures
+  // name.
+  const std::vector<std::uint8_t>& DigestWith(const EVP_MD* md) {
+    const int type = EVP_MD_get_type(md);
+    for (const auto& [known, digest] : digests_) {
+      if (known == type) return digest;
+    }
+    auto digest = AuthenticodeDigest(image_, table_, md);
+    if (!digest) throw Malformed{"the headers it covers are not in the file"};
+    return digests_.emplace_back(type, std::move(*digest)).second;
+  }
+
+  // Whether another signature may be read; the first one beyond the limit is reported instead.
+  bool Room() {
+    if (found_.size() < kMaxSignatures) return true;
+    if (found_.size() == kMaxSignatures) {
+      found_.push_back(Unreadable("more than " + std::to_string(kMaxSignatures) +
+                                  " signatures; the rest are not read"));
+    }
+    return false;
+  }
+
+  std::span<const std::uint8_t> image_;
+  const pe::CertificateTable& table_;
+  std::vector<std::pair<int, std::vector<std::uint8_t>>> digests_;
+  std::vector<SignatureFacts> found_;
+};
+
 }  // namespace
 
-SignatureFacts DescribeSignature(std::span<const std::uint8_t> image) {
+std::vector<SignatureFacts> DescribeSignatures(std::span<const std::uint8_t> image) {
   // Only a PE image can carry Authenticode; a file of other bytes is simply not signed.
   if (image.size() < 2 || image[0] != 'M' || image[1] != 'Z') return {};
   const pe::CertificateParse certificates = pe::ParseCertificates(image);
-  SignatureFacts facts;
   if (certificates.error != pe::CertificateError::kNone) {
-    facts.state = SignatureFacts::State::kUnreadable;
-    facts.problem = pe::Describe(certificates);
-    return facts;
+    return {Unreadable(pe::Describe(certificates))};
   }
-  if (certificates.table.entries.empty()) return facts;
-  const pe::CertificateEntry& entry = certificates.table.entries.front();
-  try {
-    if (entry.revision != kRevision2 || entry.type != kPkcsSignedData) {
-      throw Unreadable{"the certificate table's first entry is no Authenticode signature"};
+  SignatureReader reader(image, certificates.table);
+  for (const pe::CertificateEntry& entry : certificates.table.entries) {
+    if (entry.revision == kRevision2 && entry.type == kPkcsSignedData) {
+      reader.Read(entry.data, 1);
+    } else {
+      reader.Add(Unreadable("a certificate table entry that is no Authenticode signature"));
     }
-    facts = ReadSignature(image, certificates.table, entry.data);
-  } catch (const Unreadable& unreadable) {
-    facts = {};
-    facts.state = SignatureFacts::State::kUnreadable;
-    facts.problem = unreadable.why;
   }
   // What OpenSSL queued about rejected input concerns this file alone.
   ERR_clear_error();
-  return facts;
+  return std::move(reader).Found();
 }
 
 std::string SignatureText(const SignatureFacts& signature) {
   switch (signature.state) {
-    case SignatureFacts::State::kUnsigned:
-      return "none";
     case SignatureFacts::State::kUnreadable:
       return "unreadable signature: " + signature.problem;
     case SignatureFacts::State::kSigned:
@@ -209,6 +293,11 @@ std::string SignedDigestText(const SignatureFacts& signature) {
 bool SignedAndIntact(const SignatureFacts& signature) {
   return signature.state == SignatureFacts::State::kSigned && signature.digestMatches &&
          signature.signatureVerifies;
+}
+
+bool AnySignedAndIntact(const std::vector<SignatureFacts>& signatures) {
+  return std::any_of(signatures.begin(), signatures.end(),
+                     [](const SignatureFacts& s) { return SignedAndIntact(s); });
 }
 
 }  // namespace brantel::inspect
