@@ -283,8 +283,8 @@ def sizes(args, payload):
         f"{overhead / overheads['install baseline']:.2f}; target <= 128 KiB: {verdict}",
         f"Brantel.exe overhead / NSIS peer overhead: {overhead / overheads['NSIS peer']:.2f} "
         f"({overhead / KIB:.1f} KiB against {overheads['NSIS peer'] / KIB:.1f} KiB)"] + (
-        ["The stand-ins are mostly padding, which compresses to almost nothing: the compressed "
-         "peer's figures say little of real components."] if args.standins else [])
+        ["The stand-ins are mostly pseudo-random padding, which does not compress at all: the "
+         "compressed peer's figures say little of real components."] if args.standins else [])
 
 
 def main():
