@@ -44,7 +44,9 @@ def print_registrations(prefix, display_name, names):
     print(f"Registered to each component's file in {folder}, read from the registry "
           "(32-bit view):")
     for name, entries in registry.registrations(prefix, names, display_name).items():
-        print(f"  {name:<14} {'nothing registered' if not entries else ''}".rstrip())
+        kinds = [entry.kind for entry in entries]
+        counts = [f"{kind}: {kinds.count(kind)}" for kind in registry.KINDS]
+        print(f"  {name:<14} {', '.join(counts) if entries else 'nothing registered'}")
         for entry in entries:
             key = entry.key.replace("\\", " version ")
             print(f"    {entry.kind} {key} \"{entry.description}\" -> {entry.path}")

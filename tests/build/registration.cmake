@@ -1,7 +1,7 @@
 # Registering a stand-in under Wine registers one class of its own, as a control does: the class's
 # InprocServer32 names the file regsvr32 loaded, with a threading model, and the harness's rule
-# finds it by that file; unregistering removes that class and no other; VBAME.DLL cannot be
-# registered.
+# finds it by that file, as it finds a type library; unregistering removes that class and no
+# other; VBAME.DLL cannot be registered.
 include("${CMAKE_CURRENT_LIST_DIR}/helpers.cmake")
 
 build_must_pass(brantel_standins output)
@@ -88,12 +88,22 @@ if(result EQUAL 0)
   fail("VBAME.DLL registered although it has no DllRegisterServer")
 endif()
 
+# A type library is found by its win32 file as well, named in other letter case and through the
+# system root; a class whose server is a file of that name in another folder is not the file's.
+string(REPLACE "C:\\windows" "%SystemRoot%" rooted "${folder}")
+set(library_path "${rooted}\\comdlg32.ocx")
+run_wine(result output reg add "HKCR\\TypeLib\\{6A7C1E2B-0D3F-4B8E-9C51-2F4A7E0B9D16}\\1.0\\0\\win32"
+         /ve /t REG_EXPAND_SZ /d "${library_path}" /f /reg:32)
+run_wine(result output reg add "HKCR\\CLSID\\{6A7C1E2B-0D3F-4B8E-9C51-2F4A7E0B9D17}\\InprocServer32"
+         /ve /d "C:\\elsewhere\\COMDLG32.OCX" /f /reg:32)
+
 run_wine(result output regsvr32 /s /u "${folder}\\MSINET.OCX")
 if(NOT result EQUAL 0)
   fail("regsvr32 /u MSINET.OCX failed with ${result}:\n${output}")
 endif()
 registered(lines ids)
-if(NOT lines STREQUAL "COMDLG32.OCX class ${folder}\\COMDLG32.OCX")
+if(NOT lines STREQUAL
+   "COMDLG32.OCX class ${folder}\\COMDLG32.OCX;COMDLG32.OCX type library ${folder}\\comdlg32.ocx")
   fail("Registered after unregistering MSINET.OCX: ${lines}")
 endif()
 execute_process(COMMAND "${WINESERVER}" -w TIMEOUT 300)

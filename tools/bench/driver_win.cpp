@@ -13,7 +13,8 @@
 //       Removes every component and runs the install baseline, which reports its own time.
 //   brantel-bench.exe installer PROGRAM absent|present
 //       Runs a silent installer with every component removed (absent) or with all of them there
-//       and no registration left (present), and times its start until its process has ended.
+//       (present), and times its start until its process has ended. Before either, bench.py has
+//       removed what earlier runs registered.
 //   brantel-bench.exe hold
 //       Keeps the desktop, and with it the prefix's server and system processes, up until
 //       `brantel-bench.exe release`, so that no measured run pays for starting them.
