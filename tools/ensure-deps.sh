@@ -28,7 +28,8 @@ command -v npm >/dev/null 2>&1 || missing+=("npm")
 # Cross build.
 want g++-mingw-w64-i686-win32
 want binutils-mingw-w64-i686
-# Signing Brantel.exe, and the signing tests' throwaway certificate authority.
+# Signing Brantel.exe, and the signing tests' throwaway certificate authority; openssl also makes
+# the stand-ins' padding.
 want osslsigncode
 want openssl
 # Running the program: Wine (32- and 64-bit), a virtual display, fonts.

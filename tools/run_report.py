@@ -5,14 +5,12 @@ Reports what it saw whatever happens; exits non-zero when the run did not reach 
 
 import argparse
 import os
-import subprocess
 import sys
-from harness import automate, bmp, catalogue, design, display, pictures, wine
+from harness import automate, bmp, catalogue, design, display, pictures, registry, wine
 
 
 PICTURE_STATES = {"PicQues": "Pending", "PicArrow": "InProgress", "PicGood": "Installed",
                   "PicInfo": "AlreadyInstalled", "PicError": "error picture"}
-STAND_INS_KEY = r"HKLM\Software\Brantel\StandIns"
 ROWS_STEP = 6
 
 
@@ -41,13 +39,17 @@ def print_system_folder(prefix, names):
                 print(f"  {os.path.basename(folder)}\\{name:<14} {present[name]:>9} bytes")
 
 
-def print_registrations(prefix, display_name):
-    completed = subprocess.run(["wine", "reg", "query", STAND_INS_KEY],
-                               env=wine.environment(prefix, display_name), text=True,
-                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-    entries = [line.split()[0] for line in completed.stdout.splitlines()
-               if line.startswith("    ") and "REG_" in line]
-    print(f"Stand-ins registered under {STAND_INS_KEY}: {', '.join(entries) if entries else 'none'}")
+def print_registrations(prefix, display_name, names):
+    folder = registry.system_folder_windows(prefix)
+    print(f"Registered to each component's file in {folder}, read from the registry "
+          "(32-bit view):")
+    for name, entries in registry.registrations(prefix, names, display_name).items():
+        kinds = [entry.kind for entry in entries]
+        counts = [f"{kind}: {kinds.count(kind)}" for kind in registry.KINDS]
+        print(f"  {name:<14} {', '.join(counts) if entries else 'nothing registered'}")
+        for entry in entries:
+            key = entry.key.replace("\\", " version ")
+            print(f"    {entry.kind} {key} \"{entry.description}\" -> {entry.path}")
 
 
 def run_steps(program, before, after, button, timeout):
@@ -95,7 +97,7 @@ def main():
     exited = print_window(report, after, ids, names, args.program, args.source_dir)
     wine.wait_for_server(args.prefix)
     print_system_folder(args.prefix, names)
-    print_registrations(args.prefix, display_name)
+    print_registrations(args.prefix, display_name, names)
     for shot in (before, after):
         if os.path.exists(shot):
             bmp.write_png(bmp.read_bmp(shot), shot[:-4] + ".png")

@@ -1,5 +1,6 @@
 # The stand-in components: real i386 DLLs, one per catalogue name, each of its table size, each
-# different, self-registering except VBAME.DLL, saying in their version blocks what they are, and
+# different, self-registering except VBAME.DLL, saying in their version blocks what they are,
+# padded after their last section with bytes that look like a real file's rather than zeros, and
 # the same bytes when built again in another folder.
 include("${CMAKE_CURRENT_LIST_DIR}/helpers.cmake")
 
@@ -49,7 +50,7 @@ foreach(name IN LISTS names)
   endif()
   list(APPEND hashes "${hash}")
 
-  execute_process(COMMAND "${READOBJ}" --file-headers --coff-exports "${file}"
+  execute_process(COMMAND "${READOBJ}" --file-headers --coff-exports --sections "${file}"
                   RESULT_VARIABLE result OUTPUT_VARIABLE dump ERROR_VARIABLE dump)
   if(NOT result EQUAL 0 OR NOT dump MATCHES "Machine: IMAGE_FILE_MACHINE_I386")
     fail("${name} is not an i386 image:\n${dump}")
@@ -58,6 +59,28 @@ foreach(name IN LISTS names)
     fail("${name} is not a DLL:\n${dump}")
   endif()
   string(REGEX MATCHALL "Name: [A-Za-z_]+" exports "${dump}")
+
+  # The image ends with its last section's data; what follows it up to the size is padding.
+  string(REGEX MATCHALL "RawDataSize: [0-9]+\n *PointerToRawData: 0x[0-9A-F]+" raw "${dump}")
+  set(image_end 0)
+  foreach(section IN LISTS raw)
+    string(REGEX MATCH "RawDataSize: ([0-9]+)\n *PointerToRawData: (0x[0-9A-F]+)" _ "${section}")
+    math(EXPR section_end "${CMAKE_MATCH_1} + ${CMAKE_MATCH_2}")
+    if(section_end GREATER image_end)
+      set(image_end ${section_end})
+    endif()
+  endforeach()
+  if(image_end EQUAL 0 OR image_end GREATER_EQUAL size)
+    fail("${name}: its sections end at ${image_end}, leaving no padding in its ${size} bytes")
+  endif()
+  math(EXPR padding "${size} - ${image_end}")
+  file(READ "${file}" padding_hex OFFSET ${image_end} LIMIT ${padding} HEX)
+  string(REPEAT "00" 32 zeros)
+  string(FIND "${padding_hex}" "${zeros}" zeros_at)
+  if(NOT zeros_at EQUAL -1)
+    math(EXPR zeros_at "${image_end} + ${zeros_at} / 2")
+    fail("${name} is padded with zeros: 32 of them from byte ${zeros_at}")
+  endif()
   file(READ "${file}" hex_dump HEX)
   holds_utf16("${hex_dump}" "Brantel test stand-in for ${name}" described)
   holds_utf16("${hex_dump}" "OLESelfRegister" ole_self_register)

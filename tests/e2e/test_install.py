@@ -9,7 +9,7 @@ import os
 import shutil
 import sys
 
-from harness import bmp, wine
+from harness import bmp, registry, wine
 
 import test_install_support as support
 
@@ -57,7 +57,7 @@ class FreshInstall(support.Scenario):
             cls.registered = cls.run_steps(steps)
             support.wait_for_prefix(args.prefix)
             cls.registered_files = cls.component_files(cls.folder)
-            cls.marks = support.registration_marks(args.prefix, args.display)
+            cls.registered_to = registry.registrations(args.prefix, cls.names, args.display)
             # The stand-in logs to its own path plus ".log" when the variable is not passed on.
             logs = (cls.planted_log, os.path.join(app, "regsvr32.exe.log"),
                     os.path.join(cwd, "regsvr32.exe.log"))
@@ -86,13 +86,16 @@ class FreshInstall(support.Scenario):
     def test_system_regsvr32_registered_each_self_registering_one_from_the_system_folder(self):
         registering = support.self_registering(self.payload)
         self.assertTrue(registering, "the payload holds self-registering stand-ins")
-        folder = support.system_folder_windows(self.ARGS.prefix)
-        self.assertEqual({name: path.lower() for name, path in self.marks.items()},
-                         {name: f"{folder}\\{name}".lower() for name in registering})
+        folder = registry.system_folder_windows(self.ARGS.prefix)
+        # The path tells which copy regsvr32 loaded: the one in the 32-bit system folder.
+        self.assertEqual({name: [(entry.kind, entry.path.lower()) for entry in entries]
+                          for name, entries in self.registered_to.items()},
+                         {name: [("class", f"{folder}\\{name}".lower())] if name in registering
+                          else [] for name in self.names})
 
     def test_finish_does_not_wait_for_registrations(self):
         # The last stand-in's registration takes seconds; "Finish" came while it still ran, and
-        # its mark (checked above) appeared once it had ended.
+        # its class (checked above) was registered once it had ended.
         self.assertGreaterEqual(self.running_at_finish, 1, "regsvr32 still running at Finish")
 
     def test_regsvr32_beside_the_program_or_in_its_current_folder_never_runs(self):

@@ -1,9 +1,10 @@
-"""What the install-run scenarios share: the payload, the prefix's system folder, registration
-marks, the logging regsvr32 stand-in, and the rows as the automation program lists them.
+"""What the install-run scenarios share: the payload, the prefix's system folder, what registered
+itself to the components, the logging regsvr32 stand-in, and the rows as the automation program
+lists them.
 
 Every scenario leaves the prefix as it found it: `SystemFolderGuard` removes whatever appeared in
-the system folder and the stand-ins' registration marks, and `FakeRegsvr32` puts the prefix's
-own regsvr32.exe back.
+the system folder and what registered itself to the components, and `FakeRegsvr32` puts the
+prefix's own regsvr32.exe back.
 """
 
 import argparse
@@ -14,14 +15,13 @@ import subprocess
 import sys
 import unittest
 
-from harness import automate, bmp, catalogue, design, pictures, wine
+from harness import automate, bmp, catalogue, design, pictures, registry, wine
 
 import common
 
 # The installer's target as it names it, "windir" followed by "\System32", and so the current
 # folder of the registrations it starts; a 32-bit program on 64-bit Windows still says System32.
 SYSTEM_FOLDER = "C:\\windows\\System32"
-STAND_INS_KEY = r"HKLM\Software\Brantel\StandIns"
 DLL_OVERRIDES_KEY = r"HKCU\Software\Wine\DllOverrides"
 INSTALLED = "Installed and registered successful"
 ALREADY = "Already installed"
@@ -74,18 +74,13 @@ def payload(payload_rc, names):
 
 
 def self_registering(contents):
-    """The components whose stand-in exports DllRegisterServer, so regsvr32 leaves a mark."""
+    """The components whose stand-in exports DllRegisterServer, so regsvr32 registers a class."""
     return {name for name, data in contents.items() if b"DllRegisterServer" in data}
 
 
 def system_folder(prefix):
     """The folder that a 32-bit program's %windir%\\System32 is: syswow64 in a 64-bit prefix."""
     return wine.system_folders(prefix)[-1]
-
-
-def system_folder_windows(prefix):
-    """The same folder as Windows names it, where the real regsvr32.exe is started from."""
-    return "C:\\windows\\" + os.path.basename(system_folder(prefix))
 
 
 def wait_for_prefix(prefix):
@@ -102,25 +97,6 @@ def wait_for_prefix(prefix):
 # Every Wine program here gets the display: a program started without one would start the
 # prefix's desktop without a driver, and then a window of any later program that the same
 # wineserver serves fails.
-
-def registration_marks(prefix, display):
-    """Name -> module path, as the stand-ins' DllRegisterServer wrote them (32-bit view)."""
-    completed = subprocess.run(["wine", "reg", "query", STAND_INS_KEY, "/reg:32"],
-                               env=wine.environment(prefix, display), text=True,
-                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-    marks = {}
-    for line in completed.stdout.splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) == 3 and parts[1] == "REG_SZ":
-            marks[parts[0]] = parts[2]
-    return marks
-
-
-def remove_registration_marks(prefix, display):
-    subprocess.run(["wine", "reg", "delete", STAND_INS_KEY, "/f", "/reg:32"],
-                   env=wine.environment(prefix, display), stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, check=False)
-
 
 def set_dos_attribute(prefix, display, path, flag):
     """Sets a DOS attribute ("+h", "+s") the way a Windows user would, with attrib."""
@@ -147,20 +123,21 @@ def remove(path):
 
 
 class SystemFolderGuard:
-    """Takes the system folder and the registration marks as they are, and on leaving removes
-    what the scenario added, after everything in the prefix has ended. `added` names what was
-    there then and not before."""
+    """Takes the system folder as it is, with nothing registered to the components, and on
+    leaving removes what the scenario added, after everything in the prefix has ended. `added`
+    names what was there then and not before."""
 
-    def __init__(self, prefix, display):
+    def __init__(self, prefix, display, names):
         self.prefix = prefix
         self.display = display
+        self.names = names
         self.folder = system_folder(prefix)
 
     def __enter__(self):
         self.before = listing(self.folder)
-        marks = registration_marks(self.prefix, self.display)
-        if marks:
-            raise AssertionError(f"the prefix already holds registration marks: {marks}")
+        found = registry.registrations(self.prefix, self.names, self.display)
+        if any(found.values()):
+            raise AssertionError(f"the prefix already holds registrations of components: {found}")
         return self
 
     def __exit__(self, *_exc):
@@ -168,7 +145,8 @@ class SystemFolderGuard:
         self.added = set(listing(self.folder)) - set(self.before)
         for name in self.added:
             remove(os.path.join(self.folder, name))
-        remove_registration_marks(self.prefix, self.display)
+        registry.remove(self.prefix, registry.registrations(self.prefix, self.names, self.display),
+                        self.display)
         self.after = listing(self.folder)
         return False
 
@@ -277,7 +255,7 @@ class Scenario(unittest.TestCase):
 
     @classmethod
     def guard(cls):
-        guard = SystemFolderGuard(cls.ARGS.prefix, cls.ARGS.display)
+        guard = SystemFolderGuard(cls.ARGS.prefix, cls.ARGS.display, cls.names)
         cls.guards.append(guard)
         return guard
 
@@ -363,7 +341,7 @@ class Scenario(unittest.TestCase):
         """The processes were started one per name, in this order, as "regsvr32 /s NAME", from
         the system's regsvr32.exe, minimised, in the target folder."""
         self.assertEqual([s["command"] for s in starts], ["regsvr32 /s " + n for n in names])
-        system_regsvr32 = system_folder_windows(self.ARGS.prefix) + "\\regsvr32.exe"
+        system_regsvr32 = registry.system_folder_windows(self.ARGS.prefix) + "\\regsvr32.exe"
         for start in starts:
             with self.subTest(command=start["command"]):
                 self.assertEqual(start["module"].lower(), system_regsvr32.lower())

@@ -25,10 +25,11 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.dirname(HERE))
 
-from harness import automate, display, wine  # noqa: E402  (the project's harness, in tools/)
+from harness import automate, display, registry, wine  # noqa: E402  (the project's harness, in tools/)
 
 EMPTY_WINDOW_TITLE = "Brantel bench window"
-# Every stand-in but the plain library VBAME.DLL records its registration; real components don't.
+# Every stand-in but the plain library VBAME.DLL registers a class; what real components register
+# is theirs to say, so their count is not checked.
 STANDIN_REGISTRATIONS = 13
 # The peer stores its payload as Brantel.exe does (off), and compresses it as NSIS does by default.
 PEER_COMPRESSION = {"off": "SetCompress off", "zlib": "SetCompressor zlib"}
@@ -61,6 +62,16 @@ def run_driver(args, env, *words):
         fields.update(record.fields)
     if completed.returncode != 0 or "error" in completed.stdout.split():
         sys.exit(f"bench: brantel-bench.exe {' '.join(words)} failed:\n{completed.stdout}")
+    return fields
+
+
+def install_run(args, env, *words):
+    """A driver run that installs. Its fields gain `registered`: how many components had anything
+    registered to them once it ended, which is then removed, so the next run finds none."""
+    fields = run_driver(args, env, *words)
+    found = registry.registrations(args.prefix, args.names, args.display)
+    fields["registered"] = sum(1 for entries in found.values() if entries)
+    registry.remove(args.prefix, found, args.display)
     return fields
 
 
@@ -159,9 +170,8 @@ def new_samples():
 
 
 def run_setup(args, env, state):
-    fields = run_driver(args, env, "program", wine.windows_path(args.program), state)
-    check_run(fields, f"Brantel.exe ({state})", 14,
-              args.registrations if state == "absent" else None)
+    fields = install_run(args, env, "program", wine.windows_path(args.program), state)
+    check_run(fields, f"Brantel.exe ({state})", 14, args.registrations if state == "absent" else 0)
     figures = [("launch", fields["launch-ms"]), (f"install_{state}", fields["install-ms"]),
                ("finish", fields["exit-ms"]), ("working_set", fields["peak-working-set"]),
                ("private", fields["peak-private"])]
@@ -172,7 +182,7 @@ def run_setup(args, env, state):
 
 def run_peer(args, env, exe, state):
     """A peer run that left a component out, or registered one it found, did not do the job."""
-    fields = run_driver(args, env, "installer", wine.windows_path(exe), state)
+    fields = install_run(args, env, "installer", wine.windows_path(exe), state)
     check_run(fields, f"{os.path.basename(exe)} ({state})", 14,
               args.registrations if state == "absent" else 0)
     return fields["run-ms"]
@@ -187,7 +197,7 @@ def run_round(args, env):
     bare = run_driver(args, env, "window", wine.windows_path(args.bare_window), EMPTY_WINDOW_TITLE)
     figures += [("bare_launch", bare["launch-ms"]), ("bare_private", bare["peak-private"])]
     figures += run_setup(args, env, "absent")
-    baseline = run_driver(args, env, "baseline", wine.windows_path(args.baseline))
+    baseline = install_run(args, env, "baseline", wine.windows_path(args.baseline))
     check_run(baseline, "the install baseline", 14, args.registrations)
     figures.append(("baseline_install", baseline["install-ms"]))
     figures.append(("peer", run_peer(args, env, args.peers["off"], "absent")))
@@ -283,8 +293,8 @@ def sizes(args, payload):
         f"{overhead / overheads['install baseline']:.2f}; target <= 128 KiB: {verdict}",
         f"Brantel.exe overhead / NSIS peer overhead: {overhead / overheads['NSIS peer']:.2f} "
         f"({overhead / KIB:.1f} KiB against {overheads['NSIS peer'] / KIB:.1f} KiB)"] + (
-        ["The stand-ins are mostly padding, which compresses to almost nothing: the compressed "
-         "peer's figures say little of real components."] if args.standins else [])
+        ["The stand-ins are mostly pseudo-random padding, which does not compress at all: the "
+         "compressed peer's figures say little of real components."] if args.standins else [])
 
 
 def main():
@@ -311,7 +321,8 @@ def main():
     args.peers = build_peers(args, payload)
     args.standins = packs_standins(args.cross_dir, payload)
     # What an install run with every component absent leaves registered.
-    args.registrations = STANDIN_REGISTRATIONS if args.standins else 0
+    args.registrations = STANDIN_REGISTRATIONS if args.standins else None
+    args.names = [name for name, _path in payload]
     write_report(args, measure_in_prefix(args), payload)
 
 
@@ -323,6 +334,7 @@ def measure_in_prefix(args):
     try:
         wine.create(prefix, "win32")
         display_name, _pid = display.read_state(state)
+        args.prefix, args.display = prefix, display_name
         env = wine.environment(prefix, display_name)
         # A process that lives through every round keeps the prefix's server, desktop and system
         # processes up, so no run pays for starting them and none competes with their start.

@@ -13,7 +13,8 @@
 //       Removes every component and runs the install baseline, which reports its own time.
 //   brantel-bench.exe installer PROGRAM absent|present
 //       Runs a silent installer with every component removed (absent) or with all of them there
-//       and no registration left (present), and times its start until its process has ended.
+//       (present), and times its start until its process has ended. Before either, bench.py has
+//       removed what earlier runs registered.
 //   brantel-bench.exe hold
 //       Keeps the desktop, and with it the prefix's server and system processes, up until
 //       `brantel-bench.exe release`, so that no measured run pays for starting them.
@@ -66,7 +67,7 @@ HWND WaitForWindow(const Program& program, const std::wstring& title) {
 
 void PrintSystemState() {
   WaitForRegistrations(kRegistrationTimeoutMs);
-  std::printf(" components=%d registered=%d\n", PresentComponents(), RegisteredComponents());
+  std::printf(" components=%d\n", PresentComponents());
 }
 
 void RequireEveryComponent() {
@@ -150,8 +151,6 @@ int MeasureInstaller(const std::wstring& program, std::wstring_view state) {
     RemoveComponents();
   } else {
     RequireEveryComponent();
-    // A file that is there must not be registered again: only this run's marks may count.
-    RemoveRegistrationMarks();
   }
   const Stopwatch sinceStart;
   const Program target(Arguments(program));

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "common/unique_handle_win.h"
 #include "common/check_win.h"
 #include "common/utf8_win.h"
 #include "installer/catalogue.h"
@@ -12,11 +11,6 @@
 
 namespace brantel::bench {
 namespace {
-
-constexpr const wchar_t* kMarkKey = L"Software\\Brantel\\StandIns";
-const HKEY kMarkRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
-
-using UniqueRegistryKey = UniqueHandle<HandleTraits<HKEY, &::RegCloseKey>>;
 
 // The folder the program installs into: %windir%\System32\, as the program builds it.
 std::wstring SystemFolder() {
@@ -39,16 +33,6 @@ void RemoveComponents() {
       ThrowLastError("DeleteFile");
     }
   }
-  RemoveRegistrationMarks();
-}
-
-void RemoveRegistrationMarks() {
-  for (const HKEY root : kMarkRoots) {
-    const LSTATUS status = ::RegDeleteKeyW(root, kMarkKey);
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
-      throw Error(static_cast<std::uint32_t>(status), "RegDeleteKey");
-    }
-  }
 }
 
 int PresentComponents() {
@@ -60,21 +44,6 @@ int PresentComponents() {
     }
   }
   return present;
-}
-
-int RegisteredComponents() {
-  DWORD marks = 0;
-  for (const HKEY root : kMarkRoots) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(root, kMarkKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) continue;
-    const UniqueRegistryKey key(opened);
-    DWORD values = 0;
-    const LSTATUS status =
-        ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                           nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_SUCCESS) marks += values;
-  }
-  return static_cast<int>(marks);
 }
 
 void WaitForRegistrations(unsigned long timeoutMs) {

@@ -2,19 +2,15 @@
 
 namespace brantel::bench {
 
-// What an install run leaves in the system: the component files in %windir%\System32 and the
-// marks that the self-registering stand-ins write when regsvr32 registers them.
+// The component files that an install run leaves in %windir%\System32. What registered itself to
+// them bench.py reads from the registry once the run has ended, by the harness's rule.
 
-// Deletes every component file and every registration mark, so the next run finds none.
+// Deletes every component file, so the next run finds none.
 void RemoveComponents();
-// Deletes the registration marks alone.
-void RemoveRegistrationMarks();
 // How many of the catalogue's components are in the system folder.
 int PresentComponents();
-// How many stand-ins have left a registration mark.
-int RegisteredComponents();
 // Waits until no regsvr32 process runs any more: the registrations of one run must neither
-// compete with the next run for the processor nor write their marks into it.
+// compete with the next run for the processor nor land in it.
 void WaitForRegistrations(unsigned long timeoutMs);
 
 }  // namespace brantel::bench
