@@ -66,5 +66,69 @@ TEST(ExtractFile, AFileAnotherCopyCompletedMeanwhileStaysAndTheStagedOneGoes) {
   EXPECT_EQ(writer.stagedLeft, 0);
 }
 
+// Another copy replaced the hidden entry first and still holds its file, so this replace is
+// refused: what has the name now is that copy's complete component.
+TEST(ExtractFile, AReplaceRefusedOverAnotherCopysFileLeavesItThere) {
+  for (const std::uint32_t code : {5u, 32u, 80u, 183u}) {
+    testing::FakeStore store;
+    testing::FakeWriter writer;
+    const std::string path = "C:\\windows\\System32\\MSCOMCTL.OCX";
+    writer.hidden[path] = {1, 2, 3};
+    writer.refusals[path] = {code};
+    writer.takenOnRefusal[path] = {9, 9};
+    EXPECT_EQ(ExtractFile(store, writer, "MSCOMCTL.OCX", "Custom", path),
+              Extraction::CompletedMeanwhile)
+        << code;
+    EXPECT_EQ(writer.files.at(path), (std::vector<std::uint8_t>{9, 9}));
+    EXPECT_TRUE(writer.order.empty());
+    EXPECT_EQ(writer.stagedLeft, 0);
+  }
+}
+
+TEST(ExtractFile, AReplaceRefusedWhileTheHiddenEntryStaysIsTriedAgain) {
+  testing::FakeStore store;
+  testing::FakeWriter writer;
+  const std::string path = "C:\\windows\\System32\\MSCOMCTL.OCX";
+  writer.hidden[path] = {1, 2, 3};
+  writer.refusals[path] = {32, 5};
+  EXPECT_EQ(ExtractFile(store, writer, "MSCOMCTL.OCX", "Custom", path), Extraction::Written);
+  EXPECT_EQ(writer.files.at(path), store.entries.at("MSCOMCTL.OCX"));
+  EXPECT_EQ(writer.replaces, 3);
+  EXPECT_EQ(writer.pauses, 2);
+  EXPECT_EQ(writer.stagedLeft, 0);
+}
+
+TEST(ExtractFile, AHiddenEntryThatKeepsRefusingFailsAfterBoundedAttempts) {
+  testing::FakeStore store;
+  testing::FakeWriter writer;
+  const std::string path = "C:\\windows\\System32\\MSCOMCTL.OCX";
+  writer.hidden[path] = {1, 2, 3};
+  writer.refusals[path] = std::vector<std::uint32_t>(kReplaceAttempts + 1, 5);
+  try {
+    ExtractFile(store, writer, "MSCOMCTL.OCX", "Custom", path);
+    FAIL() << "the replace was given up without an error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.code(), 5u);
+  }
+  EXPECT_EQ(writer.replaces, kReplaceAttempts);
+  EXPECT_EQ(writer.pauses, kReplaceAttempts - 1);
+  EXPECT_EQ(writer.hidden.at(path), (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_TRUE(writer.files.empty());
+  EXPECT_EQ(writer.stagedLeft, 0);
+}
+
+TEST(ExtractFile, AnyOtherFailedReplaceIsAnErrorAtOnce) {
+  testing::FakeStore store;
+  testing::FakeWriter writer;
+  const std::string path = "C:\\windows\\System32\\MSCOMCTL.OCX";
+  writer.hidden[path] = {1, 2, 3};
+  writer.refusals[path] = {112, 112};
+  EXPECT_THROW(ExtractFile(store, writer, "MSCOMCTL.OCX", "Custom", path), Error);
+  EXPECT_EQ(writer.replaces, 1);
+  EXPECT_EQ(writer.pauses, 0);
+  EXPECT_EQ(writer.hidden.at(path), (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_EQ(writer.stagedLeft, 0);
+}
+
 }  // namespace
 }  // namespace brantel
