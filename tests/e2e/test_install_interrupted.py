@@ -25,6 +25,7 @@ CHUNK = 1024 * 1024
 STAGED_PREFIX = "~brantel-"
 DAMAGED_AT = 3
 RACING_COPIES = 4
+WINDOW_SPACING = (600, 500)  # beyond a window's size with its frame, on the 1280 x 1024 screen
 HIDDEN, SYSTEM = 0x2, 0x4
 ERROR_INVALID_DATA, ERROR_BAD_EXE_FORMAT = 13, 193
 NOT_A_PROGRAM = b"This is no program.\r\n"
@@ -220,10 +221,12 @@ class RacingCopies(Interrupted):
                 support.set_dos_attribute(args.prefix, args.display, path, "+h")
                 if not dos_attributes(path) & HIDDEN:
                     raise AssertionError(f"+h did not take on {path}")
+            # Each window is moved to a place of its own, so that none covers another's rows.
             steps = []
-            for _ in range(RACING_COPIES):
+            for copy in range(RACING_COPIES):
                 steps += [cls.start_step(None, "C:\\", *fake.environment()),
-                          ["wait-window", "Brantel setup", 60]]
+                          ["wait-window", "Brantel setup", 60],
+                          ["move", copy % 2 * WINDOW_SPACING[0], copy // 2 * WINDOW_SPACING[1]]]
             steps.append(["click-all", cls.button])
             # A copy whose run met an error shows its box and reads "Finish" only once the box is
             # answered, which nothing here does: every copy reading "Finish" means no box.

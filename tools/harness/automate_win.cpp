@@ -10,9 +10,9 @@
 // Steps (times in seconds; ID is a control id, found among all descendants of the window):
 //   start PROGRAM [--arg WORD] [--cwd DIR] [--unset NAME]... [--set NAME=VALUE]...
 //                                starts a copy of the program; the steps after it are about it
-//   use N                        the steps after it are about the Nth copy started (from 1),
-//                                whose window comes to the front once it has been found
+//   use N                        the steps after it are about the Nth copy started (from 1)
 //   click-all ID                 post BM_CLICK to that button in every copy's window, at once
+//   move X Y                     move the window's top-left corner to that screen position
 //   wait-window TITLE SECONDS [--class CLASS]   the started program's visible top-level window
 //   windows                      report every visible top-level window of the program
 //   window                       report its class, title, styles, client size and screen position
@@ -164,24 +164,12 @@ void Start(Target& target, const Words& words) {
   std::printf("started pid=%lu\n", target.current->program.id());
 }
 
-// The copies' windows open in one place, and what another window covers is not drawn. Without a
-// window manager nothing restacks the window that comes to the foreground, so it is raised too.
-void BringToFront(HWND window) {
-  BringWindowToTop(window);
-  SetForegroundWindow(window);
-  for (int waited = 0; GetForegroundWindow() != window; waited += 10) {
-    if (waited >= 5000) throw StepFailure("the window did not come to the foreground");
-    Sleep(10);
-  }
-}
-
 void Use(Target& target, const Words& words) {
   const int number = Integer(words, 1);
   if (number < 1 || static_cast<std::size_t>(number) > target.copies.size()) {
     throw StepFailure("no copy " + std::to_string(number) + " was started");
   }
   target.current = &target.copies[static_cast<std::size_t>(number) - 1];
-  if (target.current->window != nullptr) BringToFront(target.current->window);
 }
 
 // The buttons are found first and clicked after, so the clicks reach the copies a few
@@ -226,10 +214,23 @@ void AnswerMessageBox(Target& target, const Words& words) {
 // which follows the foreground window. Wine starts a Unix program such as xdotool as it is, but
 // gives no handle to wait on: the steps after this one wait for what the key does.
 void PressKeys(Target& target, const Words& words) {
-  BringToFront(Window(target));
+  const HWND window = Window(target);
+  SetForegroundWindow(window);
+  for (int waited = 0; GetForegroundWindow() != window; waited += 10) {
+    if (waited >= 5000) throw StepFailure("the window did not come to the foreground for the keys");
+    Sleep(10);
+  }
   const Program xdotool(
       {L"Z:\\usr\\bin\\xdotool", L"key --clearmodifiers " + Word(words, 1), {}, {}, false});
   if (xdotool.WaitForExit(30000) != 0) throw StepFailure("xdotool failed");
+}
+
+// The copies' windows open in one place, one over the other, and what another window covers is
+// not drawn; moved apart, each can be captured.
+void Move(Target& target, const Words& words) {
+  Check(SetWindowPos(Window(target), nullptr, Integer(words, 1), Integer(words, 2), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE),
+        "SetWindowPos");
 }
 
 void PostCommand(Target& target, const Words& words) {
@@ -278,6 +279,7 @@ const std::pair<std::wstring_view, StepFunction> kSteps[] = {
     {L"start", Start},
     {L"use", Use},
     {L"click-all", ClickAll},
+    {L"move", Move},
     {L"wait-window", WaitWindow},
     {L"windows", [](Target& t, const Words&) { ListTopLevel(Started(t).id()); }},
     {L"window", [](Target& t, const Words&) { DescribeWindow(Window(t)); }},
