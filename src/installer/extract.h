@@ -18,7 +18,8 @@ class StagedFile {
   // Gives the file the destination's name, unless an entry of that name exists: then the staged
   // file stays as it is and the answer is false.
   virtual bool PlaceIfNameFree() = 0;
-  // Gives the file the destination's name, replacing the entry that has it.
+  // Gives the file the destination's name, replacing the entry that has it. When that fails the
+  // staged file stays as it is, so the replace can be tried again.
   virtual void PlaceReplacing() = 0;
   // Removes the staged file; a removal that fails is an error.
   virtual void Discard() = 0;
@@ -37,7 +38,13 @@ class FileWriter {
   virtual bool HoldsOrdinaryFile(std::string_view path) = 0;
   // Removes the file at `path`; a removal that fails is an error.
   virtual void RemoveFile(std::string_view path) = 0;
+  // Lets a moment pass before a refused replace is tried again.
+  virtual void PauseBeforeRetry() = 0;
 };
+
+// How often a replace is tried while the name still holds an entry that is no ordinary file but
+// refuses to be replaced, as one that some process has open for a moment does.
+inline constexpr int kReplaceAttempts = 5;
 
 enum class Extraction {
   Written,            // the entry is now the file at the path
@@ -46,7 +53,9 @@ enum class Extraction {
 
 // Writes the payload entry `name` of `type` to `path`, byte for byte. A missing entry fails
 // before any file is touched; a failure leaves whatever had that name before as it was. An
-// entry of that name that is no ordinary file (hidden or system) is replaced.
+// entry of that name that is no ordinary file (hidden or system) is replaced; when the replace is
+// refused and an ordinary file now has the name, another copy of the setup completed the same
+// component, and the entry is not written.
 Extraction ExtractFile(const PayloadStore& store, FileWriter& writer, std::string_view name,
                        std::string_view type, std::string_view path);
 

@@ -3,12 +3,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 #include "common/check_win.h"
 #include "common/unique_handle_win.h"
 #include "common/utf8_win.h"
-#include "installer/ordinary_file.h"
+#include "installer/find_ordinary_file_win.h"
 
 namespace brantel {
 namespace {
@@ -31,6 +34,23 @@ void SetDeleteOnClose(HANDLE file, bool remove) {
         "SetFileInformationByHandle");
 }
 
+// Gives the open `file` the name `target`, replacing an entry of that name only when `replace`
+// says so. The file keeps its handle, and with it its delete disposition. FALSE, with the
+// system's code as the last error, when the name is refused.
+BOOL Rename(HANDLE file, const std::wstring& target, bool replace) {
+  const std::size_t nameBytes = target.size() * sizeof(wchar_t);
+  constexpr std::size_t kNameOffset = offsetof(FILE_RENAME_INFO, FileName);
+  std::vector<std::byte> buffer(
+      std::max(sizeof(FILE_RENAME_INFO), kNameOffset + nameBytes + sizeof(wchar_t)));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = replace ? TRUE : FALSE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(nameBytes);
+  std::memcpy(buffer.data() + kNameOffset, target.c_str(), nameBytes + sizeof(wchar_t));
+  return ::SetFileInformationByHandle(file, FileRenameInfo, info,
+                                      static_cast<DWORD>(buffer.size()));
+}
+
 std::wstring HexText(DWORD value) {
   std::wstring digits;
   do {
@@ -41,86 +61,72 @@ std::wstring HexText(DWORD value) {
 }
 
 // A new file in the folder of `destination`, named after this process, that nothing else can
-// open while it is written and that the system deletes when its handle closes.
-std::pair<std::wstring, UniqueFile> CreateStagingFile(const std::wstring& destination) {
+// open and that the system deletes when its handle closes, whatever ends the program.
+UniqueFile CreateStagingFile(const std::wstring& destination) {
   const std::wstring folder = destination.substr(0, destination.find_last_of(L'\\') + 1);
   const std::wstring stem = folder + L"~brantel-" + HexText(::GetCurrentProcessId()) + L"-";
   for (DWORD attempt = 0;; ++attempt) {
-    std::wstring path = stem + HexText(attempt) + L".tmp";
+    const std::wstring path = stem + HexText(attempt) + L".tmp";
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) return {std::move(path), std::move(file)};
+    if (file) {
+      try {
+        SetDeleteOnClose(file.get(), true);
+      } catch (...) {
+        // Still empty; a failure to remove it can only be left to the error on its way.
+        file.reset();
+        ::DeleteFileW(path.c_str());
+        throw;
+      }
+      return file;
+    }
     if (::GetLastError() != ERROR_FILE_EXISTS || attempt == 15) ThrowLastError("CreateFile");
   }
 }
 
+// The staged file stays open and marked for deletion until it is placed: it takes the
+// destination's name while still marked and loses the mark only under that name. So whatever
+// ends the program, at any moment, leaves either nothing new or the whole file under the
+// destination's name, never a staged file. Dropping it unplaced closes it, which deletes it.
 class Win32StagedFile : public StagedFile {
  public:
-  Win32StagedFile(std::wstring destination, std::wstring path, UniqueFile file)
-      : destination_(std::move(destination)), path_(std::move(path)), file_(std::move(file)) {}
-  Win32StagedFile(const Win32StagedFile&) = delete;
-  Win32StagedFile& operator=(const Win32StagedFile&) = delete;
-  // On the way out of a failure. An open file with its delete disposition goes with its handle;
-  // any other is deleted, and a failure to do so can only be left to the error on its way.
-  ~Win32StagedFile() override {
-    if (file_ && deleteOnClose_) return;
-    file_.reset();
-    if (!done_) ::DeleteFileW(path_.c_str());
-  }
+  Win32StagedFile(std::wstring destination, UniqueFile file)
+      : destination_(std::move(destination)), file_(std::move(file)) {}
 
-  // From here on the file cannot outlive its handle, whatever ends the program.
   void Write(std::span<const std::uint8_t> bytes) {
-    SetDeleteOnClose(file_.get(), true);
-    deleteOnClose_ = true;
     WriteAll(file_.get(), bytes);
     Check(::FlushFileBuffers(file_.get()), "FlushFileBuffers");
   }
 
-  bool PlaceIfNameFree() override { return Move(MOVEFILE_WRITE_THROUGH); }
-  void PlaceReplacing() override {
-    if (!Move(MOVEFILE_WRITE_THROUGH | MOVEFILE_REPLACE_EXISTING)) {
-      throw Error(ERROR_ALREADY_EXISTS, "MoveFileEx");
+  bool PlaceIfNameFree() override {
+    if (!Rename(file_.get(), destination_, false)) {
+      const DWORD code = ::GetLastError();
+      if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) return false;
+      ThrowLastError("SetFileInformationByHandle");
     }
+    Keep();
+    return true;
+  }
+  void PlaceReplacing() override {
+    Check(Rename(file_.get(), destination_, true), "SetFileInformationByHandle");
+    Keep();
   }
   void Discard() override {
-    if (file_ && deleteOnClose_) {
-      Check(::CloseHandle(file_.release()), "CloseHandle");  // the disposition deletes it
-    } else {
-      file_.reset();
-      Check(::DeleteFileW(path_.c_str()), "DeleteFile");
-    }
-    done_ = true;
+    Check(::CloseHandle(file_.release()), "CloseHandle");  // the disposition deletes it
   }
 
  private:
-  // Renames the staged file to the destination; false when the destination's name is taken and
-  // `flags` do not replace it. The data reached the disk before the handle was closed, and the
-  // rename is written through, so after a power cut the name holds the whole file or is absent.
-  bool Move(DWORD flags) {
-    if (file_) {
-      SetDeleteOnClose(file_.get(), false);
-      deleteOnClose_ = false;
-      Check(::CloseHandle(file_.release()), "CloseHandle");
-    }
-    if (::MoveFileExW(path_.c_str(), destination_.c_str(), flags)) {
-      done_ = true;
-      return true;
-    }
-    const DWORD code = ::GetLastError();
-    if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
-      if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) return false;
-    }
-    // Nothing took the destination's name: the staged file goes, and so does the error's cause.
-    Check(::DeleteFileW(path_.c_str()), "DeleteFile");
-    done_ = true;
-    throw Error(code != ERROR_SUCCESS ? code : ERROR_GEN_FAILURE, "MoveFileEx");
+  // The file has the destination's name. Its data reached the disk before the rename; the flush
+  // takes the new name there too, so that after a power cut the name holds the whole file or
+  // what it held before. Only then does the file lose its mark and its handle.
+  void Keep() {
+    Check(::FlushFileBuffers(file_.get()), "FlushFileBuffers");
+    SetDeleteOnClose(file_.get(), false);
+    Check(::CloseHandle(file_.release()), "CloseHandle");
   }
 
   std::wstring destination_;
-  std::wstring path_;
   UniqueFile file_;
-  bool deleteOnClose_ = false;
-  bool done_ = false;
 };
 
 }  // namespace
@@ -128,27 +134,23 @@ class Win32StagedFile : public StagedFile {
 std::unique_ptr<StagedFile> Win32FileWriter::Stage(std::string_view path,
                                                    std::span<const std::uint8_t> bytes) {
   std::wstring destination = Widen(path);
-  auto [stagingPath, file] = CreateStagingFile(destination);
-  auto staged = std::make_unique<Win32StagedFile>(std::move(destination), std::move(stagingPath),
-                                                  std::move(file));
+  UniqueFile file = CreateStagingFile(destination);
+  auto staged = std::make_unique<Win32StagedFile>(std::move(destination), std::move(file));
   staged->Write(bytes);
   return staged;
 }
 
 bool Win32FileWriter::HoldsOrdinaryFile(std::string_view path) {
-  const std::wstring widePath = Widen(path);
-  const DWORD attributes = ::GetFileAttributesW(widePath.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD code = ::GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
-    ThrowLastError("GetFileAttributes");
-  }
-  return IsOrdinaryFile(attributes);
+  return !FindOrdinaryFile(Widen(path)).empty();
 }
 
 void Win32FileWriter::RemoveFile(std::string_view path) {
   const std::wstring widePath = Widen(path);
   Check(::DeleteFileW(widePath.c_str()), "DeleteFile");
+}
+
+void Win32FileWriter::PauseBeforeRetry() {
+  ::Sleep(kRetryPauseMilliseconds);
 }
 
 }  // namespace brantel

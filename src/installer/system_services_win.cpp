@@ -7,7 +7,7 @@
 #include "common/error_text_win.h"
 #include "common/system_directory_win.h"
 #include "common/utf8_win.h"
-#include "installer/ordinary_file.h"
+#include "installer/find_ordinary_file_win.h"
 
 namespace brantel {
 
@@ -30,23 +30,7 @@ std::string Win32SystemServices::ReadEnvironment(std::string_view name) {
 }
 
 std::string Win32SystemServices::FindOrdinaryFile(std::string_view path) {
-  const std::wstring widePath = Widen(path);
-  WIN32_FIND_DATAW entry{};
-  UniqueFind search(::FindFirstFileW(widePath.c_str(), &entry));
-  if (!search) {
-    const DWORD code = ::GetLastError();
-    // Nothing there, or no such folder: the file is absent. Anything else is a failure.
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
-        code == ERROR_NO_MORE_FILES) {
-      return {};
-    }
-    ThrowLastError("FindFirstFile");
-  }
-  do {
-    if (IsOrdinaryFile(entry.dwFileAttributes)) return Narrow(entry.cFileName);
-  } while (::FindNextFileW(search.get(), &entry));
-  if (::GetLastError() != ERROR_NO_MORE_FILES) ThrowLastError("FindNextFile");
-  return {};
+  return Narrow(brantel::FindOrdinaryFile(Widen(path)));
 }
 
 void Win32SystemServices::StartSystemProgram(std::string_view program, std::string_view commandLine,

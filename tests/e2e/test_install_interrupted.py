@@ -1,10 +1,10 @@
 """The install run when it does not go its normal way: ended in the middle of a component's data,
-run beside a second copy, started from a damaged copy of the setup, or unable to start regsvr32.
-Whatever happens, no file under a component's name is anything but that component, complete, and
-nothing else is left in the system folder.
+run beside a second copy or racing several, started from a damaged copy of the setup, or unable
+to start regsvr32. Whatever happens, no file under a component's name is anything but that
+component, complete, and nothing else is left in the system folder.
 
 Run one scenario class by naming it on the command line (KilledMidWrite, SecondCopy,
-DamagedSetup, RegistrationNotStartable); each one leaves the prefix as it found it.
+RacingCopies, DamagedSetup, RegistrationNotStartable); each one leaves the prefix as it found it.
 """
 
 import os
@@ -24,6 +24,9 @@ STALLED_AT = 2
 CHUNK = 1024 * 1024
 STAGED_PREFIX = "~brantel-"
 DAMAGED_AT = 3
+RACING_COPIES = 4
+WINDOW_SPACING = (600, 500)  # beyond a window's size with its frame, on the 1280 x 1024 screen
+HIDDEN, SYSTEM = 0x2, 0x4
 ERROR_INVALID_DATA, ERROR_BAD_EXE_FORMAT = 13, 193
 NOT_A_PROGRAM = b"This is no program.\r\n"
 # How Wine 8 passes OutputDebugString on to its debug output.
@@ -36,29 +39,55 @@ def staged_files(folder):
             if name.startswith(STAGED_PREFIX)}
 
 
-class StalledCopy:
-    """The program as the failure probe runs it, stopped for good halfway through the data of
-    component STALLED_AT once "Install" is pressed; on leaving, it is ended from outside as the
-    user's "End task" would, and `report` is what its automation saw."""
+def dos_attributes(path):
+    """The DOS attributes Wine keeps for a file, in an extended attribute as "0x" and hex
+    digits; a file without one has none of them set."""
+    try:
+        return int(os.getxattr(path, "user.DOSATTRIB").split(b"\0")[0], 16)
+    except OSError:
+        return 0
 
-    def __init__(self, scenario, fake):
+
+def mid_write(scenario):
+    """The stage of the failure probe that stalls halfway through the data of component
+    STALLED_AT, and how the system folder shows it stalled: a staged file of half that size."""
+    before = [len(scenario.payload[name]) for name in scenario.names[:STALLED_AT]]
+    if max(before) >= CHUNK:
+        raise AssertionError("a component before the stalled one needs two writes")
+    half = min(len(scenario.payload[scenario.names[STALLED_AT]]), CHUNK) // 2
+    return f"stall {STALLED_AT}", lambda folder: half in staged_files(folder).values()
+
+
+def placed_first(scenario):
+    """The stage that stalls right after the first component of the run takes its name, between
+    that rename and the close, and how it shows: component STALLED_AT, when the components before
+    it are there, whole under its name."""
+    name = scenario.names[STALLED_AT]
+    path = os.path.join(scenario.folder, name)
+    return "placed 0", lambda folder: (os.path.isfile(path) and
+                                       os.path.getsize(path) == len(scenario.payload[name]))
+
+
+class StalledCopy:
+    """The program as the failure probe runs it, stopped for good at `stage` once "Install" is
+    pressed; on leaving, it is ended from outside as the user's "End task" would, and `report` is
+    what its automation saw."""
+
+    def __init__(self, scenario, fake, stage=mid_write):
         self.scenario = scenario
         self.fake = fake
+        self.stage, self.stalled = stage(scenario)
 
     def __enter__(self):
         scenario, args = self.scenario, self.scenario.ARGS
-        before = [len(scenario.payload[name]) for name in scenario.names[:STALLED_AT]]
-        if max(before) >= CHUNK:
-            raise AssertionError("a component before the stalled one needs two writes")
-        self.half = min(len(scenario.payload[scenario.names[STALLED_AT]]), CHUNK) // 2
-        steps = [scenario.start_step(args.failure_probe, "C:\\", "--arg", f"stall {STALLED_AT}",
+        steps = [scenario.start_step(args.failure_probe, "C:\\", "--arg", self.stage,
                                      *self.fake.environment()),
                  ["wait-window", "Brantel setup", 60],
                  ["click", scenario.button],
                  ["wait-exit", support.RUN_SECONDS + support.SERVER_SECONDS]]
         self.running = automate.start(args.automate, args.prefix, args.display, steps)
         deadline = time.monotonic() + support.RUN_SECONDS
-        while self.half not in staged_files(scenario.folder).values():
+        while not self.stalled(scenario.folder):
             if self.running.poll() is not None or time.monotonic() > deadline:
                 self.end(check=False)
                 raise AssertionError(f"the probe never stalled:\n{self.report.output}")
@@ -114,7 +143,8 @@ class Interrupted(support.Scenario):
 
 
 class KilledMidWrite(Interrupted):
-    """The first run is ended while it writes component STALLED_AT; a normal run follows."""
+    """The first run is ended while it writes component STALLED_AT, the second once that
+    component has taken its name and before its file is closed; a normal run follows."""
 
     @classmethod
     def setUpClass(cls):
@@ -124,6 +154,10 @@ class KilledMidWrite(Interrupted):
                 pass
             cls.after_kill = cls.component_files(cls.folder)
             cls.staged_after_kill = staged_files(cls.folder)
+            with StalledCopy(cls, fake, placed_first):
+                cls.placed = cls.component_files(cls.folder)
+            cls.after_placed_kill = cls.component_files(cls.folder)
+            cls.staged_after_placed_kill = staged_files(cls.folder)
             cls.rows = cls.full_run(fake, "after-kill")
             support.wait_for_prefix(cls.ARGS.prefix)
             cls.files = cls.component_files(cls.folder)
@@ -133,6 +167,11 @@ class KilledMidWrite(Interrupted):
     def test_right_after_the_kill_only_complete_components_and_no_staged_file(self):
         self.assertPayloadFiles(self.after_kill, self.names[:STALLED_AT])
         self.assertEqual(self.staged_after_kill, {})
+
+    def test_a_kill_between_the_rename_and_the_close_leaves_nothing_new(self):
+        self.assertPayloadFiles(self.placed, self.names[:STALLED_AT + 1])
+        self.assertPayloadFiles(self.after_placed_kill, self.names[:STALLED_AT])
+        self.assertEqual(self.staged_after_placed_kill, {})
 
     def test_the_next_run_installs_the_killed_component_and_registers_it(self):
         self.assertRows(self.rows, ["AlreadyInstalled"] * STALLED_AT +
@@ -163,6 +202,78 @@ class SecondCopy(Interrupted):
         self.assertPayloadFiles(self.files, self.names)
         self.assertStartedOnceEach(self.starts)
         self.assertOnlyComponentsAdded(self.names)
+
+
+class RacingCopies(Interrupted):
+    """Every component lies in the system folder as a hidden, older and longer copy, which the
+    existence test passes over; RACING_COPIES copies of Brantel.exe are started and "Install" is
+    pressed in all of them at once, so that they race to replace each component."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        args = cls.ARGS
+        with cls.guard(), support.FakeRegsvr32(args, "race") as fake:
+            for name in cls.names:
+                path = os.path.join(cls.folder, name)
+                with open(path, "wb") as file:
+                    file.write(b"\x5a" * (len(cls.payload[name]) + 4096))
+                support.set_dos_attribute(args.prefix, args.display, path, "+h")
+                if not dos_attributes(path) & HIDDEN:
+                    raise AssertionError(f"+h did not take on {path}")
+            # Each window is moved to a place of its own, so that none covers another's rows.
+            steps = []
+            for copy in range(RACING_COPIES):
+                steps += [cls.start_step(None, "C:\\", *fake.environment()),
+                          ["wait-window", "Brantel setup", 60],
+                          ["move", copy % 2 * WINDOW_SPACING[0], copy // 2 * WINDOW_SPACING[1]]]
+            steps.append(["click-all", cls.button])
+            # A copy whose run met an error shows its box and reads "Finish" only once the box is
+            # answered, which nothing here does: every copy reading "Finish" means no box.
+            lists = []
+            for copy in range(1, RACING_COPIES + 1):
+                steps += [["use", copy], ["wait-text", cls.button, "Finish", support.RUN_SECONDS]]
+                lists.append(len(steps) + 1)
+                steps += cls.rows_steps(f"race-{copy}")
+            for copy in range(1, RACING_COPIES + 1):
+                steps += [["use", copy], ["click", cls.button], ["wait-exit", support.EXIT_SECONDS]]
+            cls.report = cls.run_steps(steps, trace=True, debug=DEBUG_CHANNELS)
+            support.wait_for_prefix(args.prefix)
+            cls.files = cls.component_files(cls.folder)
+            cls.attributes = {name: dos_attributes(os.path.join(cls.folder, name))
+                              for name in cls.files}
+            cls.starts = fake.starts()
+        if cls.report.failure():
+            raise AssertionError(f"automation failed:\n{cls.report.output}\n"
+                                 f"{DEBUG_LINE.findall(cls.report.trace)}")
+        cls.rows = [cls.rows_of(cls.report, step, f"race-{copy}")
+                    for copy, step in enumerate(lists, start=1)]
+
+    def test_every_copy_finishes_every_row_without_an_error(self):
+        for copy, rows in enumerate(self.rows, start=1):
+            with self.subTest(copy=copy):
+                self.assertEqual(rows[0][self.button]["text"], "Finish")
+                texts = [rows[0][self.ids["lblCom"] + row]["text"] for row in range(len(self.names))]
+                self.assertRows(rows, ["Installed" if text.endswith(support.INSTALLED) else
+                                       "AlreadyInstalled" for text in texts])
+        self.assertEqual(DEBUG_LINE.findall(self.report.trace), [], "no failure was reported")
+
+    def test_every_component_is_exact_and_an_ordinary_file(self):
+        self.assertPayloadFiles(self.files, self.names)
+        self.assertEqual({name: bits & (HIDDEN | SYSTEM) for name, bits in self.attributes.items()},
+                         {name: 0 for name in self.names})
+        self.assertOnlyComponentsAdded(self.names)
+
+    def test_each_component_is_registered_once_per_row_that_says_so(self):
+        installed = {name: 0 for name in self.names}
+        for controls, _shot in self.rows:
+            for row, name in enumerate(self.names):
+                installed[name] += controls[self.ids["lblCom"] + row]["text"].endswith(
+                    support.INSTALLED)
+        started = {name: [s["command"] for s in self.starts].count("regsvr32 /s " + name)
+                   for name in self.names}
+        self.assertEqual(started, installed)
+        self.assertTrue(all(count >= 1 for count in installed.values()), installed)
 
 
 class DamagedSetup(Interrupted):

@@ -66,5 +66,65 @@ TEST(ExtractFile, AFileAnotherCopyCompletedMeanwhileStaysAndTheStagedOneGoes) {
   EXPECT_EQ(writer.stagedLeft, 0);
 }
 
+// A hidden, older MSCOMCTL.OCX whose replaces are refused, one with each of `codes` in turn.
+struct RefusedReplace {
+  explicit RefusedReplace(std::vector<std::uint32_t> codes) {
+    writer.hidden[path] = kOlder;
+    writer.refusals[path] = std::move(codes);
+  }
+  Extraction Extract() { return ExtractFile(store, writer, "MSCOMCTL.OCX", "Custom", path); }
+
+  static inline const std::vector<std::uint8_t> kOlder{1, 2, 3};
+  testing::FakeStore store;
+  testing::FakeWriter writer;
+  const std::string path = "C:\\windows\\System32\\MSCOMCTL.OCX";
+};
+
+// Another copy replaced the hidden entry first and still holds its file, so this replace is
+// refused: what has the name now is that copy's complete component.
+TEST(ExtractFile, AReplaceRefusedOverAnotherCopysFileLeavesItThere) {
+  for (const std::uint32_t code : {5u, 32u, 80u, 183u}) {
+    RefusedReplace folder({code});
+    folder.writer.takenOnRefusal[folder.path] = {9, 9};
+    EXPECT_EQ(folder.Extract(), Extraction::CompletedMeanwhile) << code;
+    EXPECT_EQ(folder.writer.files.at(folder.path), (std::vector<std::uint8_t>{9, 9}));
+    EXPECT_TRUE(folder.writer.order.empty());
+    EXPECT_EQ(folder.writer.stagedLeft, 0);
+  }
+}
+
+TEST(ExtractFile, AReplaceRefusedWhileTheHiddenEntryStaysIsTriedAgain) {
+  RefusedReplace folder({32, 5});
+  EXPECT_EQ(folder.Extract(), Extraction::Written);
+  EXPECT_EQ(folder.writer.files.at(folder.path), folder.store.entries.at("MSCOMCTL.OCX"));
+  EXPECT_EQ(folder.writer.replaces, 3);
+  EXPECT_EQ(folder.writer.pauses, 2);
+  EXPECT_EQ(folder.writer.stagedLeft, 0);
+}
+
+TEST(ExtractFile, AHiddenEntryThatKeepsRefusingFailsAfterBoundedAttempts) {
+  RefusedReplace folder(std::vector<std::uint32_t>(kReplaceAttempts + 1, 5));
+  try {
+    folder.Extract();
+    FAIL() << "the replace was given up without an error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.code(), 5u);
+  }
+  EXPECT_EQ(folder.writer.replaces, kReplaceAttempts);
+  EXPECT_EQ(folder.writer.pauses, kReplaceAttempts - 1);
+  EXPECT_EQ(folder.writer.hidden.at(folder.path), RefusedReplace::kOlder);
+  EXPECT_TRUE(folder.writer.files.empty());
+  EXPECT_EQ(folder.writer.stagedLeft, 0);
+}
+
+TEST(ExtractFile, AnyOtherFailedReplaceIsAnErrorAtOnce) {
+  RefusedReplace folder({112, 112});  // ERROR_DISK_FULL
+  EXPECT_THROW(folder.Extract(), Error);
+  EXPECT_EQ(folder.writer.replaces, 1);
+  EXPECT_EQ(folder.writer.pauses, 0);
+  EXPECT_EQ(folder.writer.hidden.at(folder.path), RefusedReplace::kOlder);
+  EXPECT_EQ(folder.writer.stagedLeft, 0);
+}
+
 }  // namespace
 }  // namespace brantel

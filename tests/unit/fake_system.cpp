@@ -24,6 +24,16 @@ class FakeStagedFile : public StagedFile {
     return true;
   }
   void PlaceReplacing() override {
+    ++folder_.replaces;
+    if (auto& codes = folder_.refusals[path_]; !codes.empty()) {
+      const std::uint32_t code = codes.front();
+      codes.erase(codes.begin());
+      if (const auto other = folder_.takenOnRefusal.extract(path_)) {
+        folder_.hidden.erase(path_);
+        folder_.files[path_] = other.mapped();
+      }
+      throw Error(code, "rename");
+    }
     folder_.hidden.erase(path_);
     Place();
   }

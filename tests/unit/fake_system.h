@@ -90,7 +90,9 @@ class FakeStore : public PayloadStore {
 
 // A folder as the writer sees it. Staged files take their name only when placed; `hidden` are
 // entries that are there but no ordinary files; `completedMeanwhile` are files that another copy
-// of the setup places while this one stages the same path.
+// of the setup places while this one stages the same path. `refusals` are the codes with which
+// the replaces of a path fail, one each, in order; `takenOnRefusal` is another copy's file that
+// has the name once the first replace of the path is refused.
 class FakeWriter : public FileWriter {
  public:
   std::unique_ptr<StagedFile> Stage(std::string_view path,
@@ -103,15 +105,20 @@ class FakeWriter : public FileWriter {
     files.erase(std::string(path));
     removed.push_back(std::string(path));
   }
+  void PauseBeforeRetry() override { ++pauses; }
 
   std::map<std::string, std::vector<std::uint8_t>> files;  // ordinary files under their names
   std::map<std::string, std::vector<std::uint8_t>> hidden;
   std::map<std::string, std::vector<std::uint8_t>> completedMeanwhile;
+  std::map<std::string, std::vector<std::uint32_t>> refusals;
+  std::map<std::string, std::vector<std::uint8_t>> takenOnRefusal;
   std::vector<std::string> order;  // names in the order they were placed
   std::vector<std::string> removed;
   std::optional<std::string> failOn;
   bool failRemove = false;
   int stagedLeft = 0;  // staged files neither placed nor removed
+  int replaces = 0;    // replaces tried
+  int pauses = 0;
 };
 
 }  // namespace brantel::testing

@@ -9,6 +9,10 @@
 //
 // Steps (times in seconds; ID is a control id, found among all descendants of the window):
 //   start PROGRAM [--arg WORD] [--cwd DIR] [--unset NAME]... [--set NAME=VALUE]...
+//                                starts a copy of the program; the steps after it are about it
+//   use N                        the steps after it are about the Nth copy started (from 1)
+//   click-all ID                 post BM_CLICK to that button in every copy's window, at once
+//   move X Y                     move the window's top-left corner to that screen position
 //   wait-window TITLE SECONDS [--class CLASS]   the started program's visible top-level window
 //   windows                      report every visible top-level window of the program
 //   window                       report its class, title, styles, client size and screen position
@@ -34,15 +38,15 @@
 //
 // Every report is one line of space-separated key=value fields; text values are in double
 // quotes with '"' and '\' escaped. A step that fails prints "error step=N ..." and the program
-// exits with 1 after ending the target; a target still running after the last step is ended too,
-// so no test leaves a process behind.
+// exits with 1 after ending every copy it started; a copy still running after the last step is
+// ended too, so no test leaves a process behind.
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <deque>
 #include <exception>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,10 +67,17 @@ namespace {
 
 using harness::Program;
 
-struct Target {
-  std::optional<Program> program;
+// One started copy of the program and what the steps found of it.
+struct Copy {
+  explicit Copy(const harness::StartArgs& args) : program(args) {}
+  Program program;
   HWND window = nullptr;
   HWND messageBox = nullptr;
+};
+
+struct Target {
+  std::deque<Copy> copies;  // in the order they were started
+  Copy* current = nullptr;  // the one the steps are about
 };
 
 const std::wstring& Word(const Words& words, std::size_t index) {
@@ -104,14 +115,22 @@ DWORD Milliseconds(const Words& words, std::size_t index) {
   return static_cast<DWORD>(seconds * 1000.0);
 }
 
+Copy& Current(const Target& target) {
+  if (target.current == nullptr) throw StepFailure("no program was started");
+  return *target.current;
+}
+
 const Program& Started(const Target& target) {
-  if (!target.program) throw StepFailure("no program was started");
-  return *target.program;
+  return Current(target).program;
+}
+
+HWND WindowOf(const Copy& copy) {
+  if (copy.window == nullptr) throw StepFailure("no window was found before this step");
+  return copy.window;
 }
 
 HWND Window(const Target& target) {
-  if (target.window == nullptr) throw StepFailure("no window was found before this step");
-  return target.window;
+  return WindowOf(Current(target));
 }
 
 HWND Control(const Target& target, const Words& words) {
@@ -141,35 +160,54 @@ harness::StartArgs StartArguments(const Words& words) {
 }
 
 void Start(Target& target, const Words& words) {
-  target.program.emplace(StartArguments(words));
-  std::printf("started pid=%lu\n", target.program->id());
+  target.current = &target.copies.emplace_back(StartArguments(words));
+  std::printf("started pid=%lu\n", target.current->program.id());
+}
+
+void Use(Target& target, const Words& words) {
+  const int number = Integer(words, 1);
+  if (number < 1 || static_cast<std::size_t>(number) > target.copies.size()) {
+    throw StepFailure("no copy " + std::to_string(number) + " was started");
+  }
+  target.current = &target.copies[static_cast<std::size_t>(number) - 1];
+}
+
+// The buttons are found first and clicked after, so the clicks reach the copies a few
+// microseconds apart, as close together as separate users could press them.
+void ClickAll(Target& target, const Words& words) {
+  std::vector<HWND> buttons;
+  for (const Copy& copy : target.copies) {
+    buttons.push_back(harness::ControlById(WindowOf(copy), Integer(words, 1)));
+  }
+  for (const HWND button : buttons) harness::PostClick(button);
 }
 
 void WaitWindow(Target& target, const Words& words) {
   const std::wstring className = words.size() > 4 && words[3] == L"--class" ? words[4] : L"";
-  const Program& program = Started(target);
-  target.window = harness::WaitForTopLevel(program.id(), className, Word(words, 1),
-                                           Milliseconds(words, 2), program.handle());
-  std::printf("found title=%s\n", Quoted(harness::WindowText(target.window)).c_str());
+  Copy& copy = Current(target);
+  copy.window = harness::WaitForTopLevel(copy.program.id(), className, Word(words, 1),
+                                         Milliseconds(words, 2), copy.program.handle());
+  std::printf("found title=%s\n", Quoted(harness::WindowText(copy.window)).c_str());
 }
 
 void WaitMessageBox(Target& target, const Words& words) {
-  const Program& program = Started(target);
-  target.messageBox = harness::WaitForTopLevel(program.id(), L"#32770", L"", Milliseconds(words, 1),
-                                               program.handle());
-  DescribeMessageBox(target.messageBox);
+  Copy& copy = Current(target);
+  copy.messageBox = harness::WaitForTopLevel(copy.program.id(), L"#32770", L"",
+                                             Milliseconds(words, 1), copy.program.handle());
+  DescribeMessageBox(copy.messageBox);
 }
 
 void AnswerMessageBox(Target& target, const Words& words) {
-  if (target.messageBox == nullptr) throw StepFailure("no message box was found before this step");
+  Copy& copy = Current(target);
+  if (copy.messageBox == nullptr) throw StepFailure("no message box was found before this step");
   const int button = words.size() > 1 ? Integer(words, 1) : IDOK;
-  harness::PostClick(harness::ControlById(target.messageBox, button));
+  harness::PostClick(harness::ControlById(copy.messageBox, button));
   // Answered means gone: a later wait-msgbox must not find this box again.
-  for (int waited = 0; IsWindow(target.messageBox); waited += 10) {
+  for (int waited = 0; IsWindow(copy.messageBox); waited += 10) {
     if (waited >= 10000) throw StepFailure("the message box stayed after it was answered");
     Sleep(10);
   }
-  target.messageBox = nullptr;
+  copy.messageBox = nullptr;
 }
 
 // Keys as a user's keyboard sends them: through the X server, into the window that has the focus,
@@ -185,6 +223,14 @@ void PressKeys(Target& target, const Words& words) {
   const Program xdotool(
       {L"Z:\\usr\\bin\\xdotool", L"key --clearmodifiers " + Word(words, 1), {}, {}, false});
   if (xdotool.WaitForExit(30000) != 0) throw StepFailure("xdotool failed");
+}
+
+// The copies' windows open in one place, one over the other, and what another window covers is
+// not drawn; moved apart, each can be captured.
+void Move(Target& target, const Words& words) {
+  Check(SetWindowPos(Window(target), nullptr, Integer(words, 1), Integer(words, 2), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE),
+        "SetWindowPos");
 }
 
 void PostCommand(Target& target, const Words& words) {
@@ -231,6 +277,9 @@ using StepFunction = void (*)(Target&, const Words&);
 
 const std::pair<std::wstring_view, StepFunction> kSteps[] = {
     {L"start", Start},
+    {L"use", Use},
+    {L"click-all", ClickAll},
+    {L"move", Move},
     {L"wait-window", WaitWindow},
     {L"windows", [](Target& t, const Words&) { ListTopLevel(Started(t).id()); }},
     {L"window", [](Target& t, const Words&) { DescribeWindow(Window(t)); }},
@@ -311,8 +360,8 @@ int Run(int argc, wchar_t** argv) {
     }
     std::fflush(stdout);
   }
-  if (target.program && target.program->Terminate()) {
-    std::printf("terminated pid=%lu\n", target.program->id());
+  for (const Copy& copy : target.copies) {
+    if (copy.program.Terminate()) std::printf("terminated pid=%lu\n", copy.program.id());
   }
   return status;
 }

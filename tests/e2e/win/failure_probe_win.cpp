@@ -15,6 +15,9 @@
 //   stall N   WriteFile, the Nth call (from 0), does not fail: it writes the first half of its
 //             bytes and then never returns, as a program that hangs or is ended in the middle of
 //             a component's data; the tests end it from outside
+//   placed N  SetFileInformationByHandle, the Nth rename (from 0), does not fail: the staged file
+//             takes the component's name and the call never returns, so the program stops
+//             between the rename and the close, and the tests end it from outside
 //
 // The exit code is the program's own, or 2 for an unknown stage.
 
@@ -33,6 +36,8 @@ extern decltype(&::SetWindowTextW) importSetWindowText asm("__imp__SetWindowText
 extern decltype(&::CreateWindowExW) importCreateWindowEx asm("__imp__CreateWindowExW@48");
 extern decltype(&::UpdateWindow) importUpdateWindow asm("__imp__UpdateWindow@4");
 extern decltype(&::WriteFile) importWriteFile asm("__imp__WriteFile@20");
+extern decltype(&::SetFileInformationByHandle) importSetFileInformation asm(
+    "__imp__SetFileInformationByHandle@16");
 }
 
 namespace brantel::probe {
@@ -41,8 +46,9 @@ namespace {
 decltype(&::SetWindowTextW) realSetWindowText;
 decltype(&::CreateWindowExW) realCreateWindowEx;
 decltype(&::WriteFile) realWriteFile;
+decltype(&::SetFileInformationByHandle) realSetFileInformation;
 const wchar_t* failingCaption;
-unsigned long writesBeforeStall;
+unsigned long callsBeforeStall;
 
 template <typename Result>
 Result Denied(Result failed) {
@@ -75,11 +81,22 @@ BOOL WINAPI FailUpdateWindow(HWND) {
 
 BOOL WINAPI StallWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
                            LPOVERLAPPED overlapped) {
-  if (writesBeforeStall != 0) {
-    --writesBeforeStall;
+  if (callsBeforeStall != 0) {
+    --callsBeforeStall;
     return realWriteFile(file, data, size, written, overlapped);
   }
   realWriteFile(file, data, size / 2, written, overlapped);
+  for (;;) ::Sleep(INFINITE);
+}
+
+BOOL WINAPI StallRename(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information,
+                        DWORD size) {
+  const BOOL done = realSetFileInformation(file, kind, information, size);
+  if (!done || kind != FileRenameInfo) return done;
+  if (callsBeforeStall != 0) {
+    --callsBeforeStall;
+    return done;
+  }
   for (;;) ::Sleep(INFINITE);
 }
 
@@ -92,11 +109,12 @@ void Swap(Function& entry, Function replacement) {
   ::VirtualProtect(&entry, sizeof entry, previous, &previous);
 }
 
-// "stall N": the number of writes that go through before the one that stalls.
-bool StallCount(const wchar_t* stage, unsigned long& count) {
-  constexpr std::wstring_view kStall = L"stall ";
-  if (std::wcsncmp(stage, kStall.data(), kStall.size()) != 0) return false;
-  const wchar_t* digits = stage + kStall.size();
+// "stall N", "placed N": the number of calls that go through before the one that stalls.
+bool StallCount(const wchar_t* stage, std::wstring_view word, unsigned long& count) {
+  if (std::wcsncmp(stage, word.data(), word.size()) != 0 || stage[word.size()] != L' ') {
+    return false;
+  }
+  const wchar_t* digits = stage + word.size() + 1;
   wchar_t* end = nullptr;
   count = std::wcstoul(digits, &end, 10);
   return end != digits && *end == L'\0';
@@ -106,6 +124,7 @@ bool PutFailureIn(const wchar_t* stage) {
   realSetWindowText = importSetWindowText;
   realCreateWindowEx = importCreateWindowEx;
   realWriteFile = importWriteFile;
+  realSetFileInformation = importSetFileInformation;
   if (std::wcscmp(stage, L"start") == 0) {
     Swap(importCreateFont, &FailCreateFont);
   } else if (std::wcscmp(stage, L"naming") == 0) {
@@ -118,8 +137,10 @@ bool PutFailureIn(const wchar_t* stage) {
   } else if (std::wcscmp(stage, L"event") == 0) {
     failingCaption = L"Finish";
     Swap(importSetWindowText, &FailSetWindowText);
-  } else if (StallCount(stage, writesBeforeStall)) {
+  } else if (StallCount(stage, L"stall", callsBeforeStall)) {
     Swap(importWriteFile, &StallWriteFile);
+  } else if (StallCount(stage, L"placed", callsBeforeStall)) {
+    Swap(importSetFileInformation, &StallRename);
   } else {
     return false;
   }
