@@ -103,7 +103,11 @@ if(CMAKE_SCRIPT_MODE_FILE)
     execute_process(COMMAND "${INSPECT}" bom --require-signed "${PAYLOAD_DIR}"
                     RESULT_VARIABLE checked OUTPUT_VARIABLE problems ERROR_VARIABLE problems)
     if(NOT checked EQUAL 0)
-      refuse("BRANTEL_REQUIRE_SIGNED_COMPONENTS is ON: ${problems}")
+      string(STRIP "${problems}" problems)
+      string(REPLACE "\n" "\n  " problems "${problems}")
+      string(CONCAT text "Payload folder ${PAYLOAD_DIR} cannot be packed with signed components "
+             "required (BRANTEL_REQUIRE_SIGNED_COMPONENTS=ON):\n  ${problems}")
+      refuse("${text}")
     endif()
   endif()
   string(REPLACE "\n" ";" listing "${listing}")

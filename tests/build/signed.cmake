@@ -251,10 +251,10 @@ endforeach()
 
 # The components that a refusal to take unsigned components names, from its message in `text`.
 function(refused_names text out_var)
-  string(REGEX MATCH "components not signed with a digest that matches the file:(\n  [^\n]+)+"
+  string(REGEX MATCH "components not signed with a digest that matches the file:(\n +[^\n]+)+"
          refusal "${text}")
-  string(REGEX MATCHALL "\n  [A-Z0-9]+\\.[A-Z]+:" named "${refusal}")
-  string(REGEX REPLACE "\n  ([^:]+):" "\\1" named "${named}")
+  string(REGEX MATCHALL "\n +[A-Z0-9]+\\.[A-Z]+:" named "${refusal}")
+  string(REGEX REPLACE "\n +([^:]+):" "\\1" named "${named}")
   set(${out_var} "${named}" PARENT_SCOPE)
 endfunction()
 

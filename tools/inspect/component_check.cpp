@@ -50,7 +50,8 @@ std::string Truncation(const pe::detail::Image& image) {
   if (image.size_of_headers() > size) return EndsAt(size, "inside its headers");
   const pe::detail::Section* cut = nullptr;
   for (const pe::detail::Section& section : image.sections()) {
-    const bool whole = section.file_offset <= size && section.raw_size <= size - section.file_offset;
+    const bool whole =
+        section.file_offset <= size && section.raw_size <= size - section.file_offset;
     if (section.raw_size != 0 && !whole && (!cut || section.file_offset < cut->file_offset)) {
       cut = &section;
     }
