@@ -10,14 +10,20 @@ if(CMAKE_SCRIPT_MODE_FILE)
   cmake_policy(VERSION 3.25)
 endif()
 
-# Reads the catalogue's names, in catalogue order, from catalogue.inc into `out_var`.
-function(brantel_read_catalogue catalogue out_var)
-  set(entry_regex "^BRANTEL_COMPONENT\\(\"([^\"]+)\"\\)")
-  file(STRINGS "${catalogue}" lines REGEX "${entry_regex}")
+# Reads the catalogue's names, in catalogue order, from catalogue.inc into `names_var`, and, when
+# a third argument names a variable, how each registers itself (kPlainLibrary or kSelfRegistering)
+# into that variable, in the same order.
+function(brantel_read_catalogue catalogue names_var)
+  set(entry_regex "^BRANTEL_COMPONENT\\(\"([^\"]+)\", (kPlainLibrary|kSelfRegistering)\\)$")
+  file(STRINGS "${catalogue}" lines REGEX "^BRANTEL_COMPONENT")
   set(names "")
+  set(registrations "")
   foreach(line IN LISTS lines)
-    string(REGEX MATCH "${entry_regex}" matched "${line}")
+    if(NOT line MATCHES "${entry_regex}")
+      message(FATAL_ERROR "${catalogue}: not a catalogue entry: ${line}")
+    endif()
     list(APPEND names "${CMAKE_MATCH_1}")
+    list(APPEND registrations "${CMAKE_MATCH_2}")
   endforeach()
   list(LENGTH names count)
   set(distinct ${names})
@@ -26,7 +32,10 @@ function(brantel_read_catalogue catalogue out_var)
   if(count EQUAL 0 OR NOT count EQUAL distinct_count)
     message(FATAL_ERROR "${catalogue} must name each component once; it names: ${names}")
   endif()
-  set(${out_var} ${names} PARENT_SCOPE)
+  set(${names_var} ${names} PARENT_SCOPE)
+  if(ARGC GREATER 2)
+    set(${ARGV2} ${registrations} PARENT_SCOPE)
+  endif()
 endfunction()
 
 # The payload's resource type and language as the program states them in `header`
@@ -50,57 +59,56 @@ function(brantel_read_payload_facts header type_var language_var)
   set(${language_var} "${primary}, ${sublanguage}" PARENT_SCOPE)
 endfunction()
 
-# True in `out_var` when `file` starts like a 32-bit x86 PE image: "MZ", and at the offset that
-# the DOS header gives, "PE\0\0" and machine 0x14c.
-function(brantel_is_i386_pe file out_var)
-  set(${out_var} FALSE PARENT_SCOPE)
-  file(SIZE "${file}" size)
-  if(size LESS 64)
-    return()
-  endif()
-  file(READ "${file}" dos HEX LIMIT 64)
-  if(NOT dos MATCHES "^4d5a")
-    return()
-  endif()
-  # e_lfanew, little-endian, at offset 0x3c.
-  string(SUBSTRING "${dos}" 120 8 raw)
-  string(REGEX REPLACE "^(..)(..)(..)(..)$" "\\4\\3\\2\\1" big_endian "${raw}")
-  math(EXPR pe_offset "0x${big_endian}")
-  math(EXPR pe_end "${pe_offset} + 6")
-  if(pe_end GREATER size)
-    return()
-  endif()
-  file(READ "${file}" signature HEX OFFSET ${pe_offset} LIMIT 6)
-  if(signature STREQUAL "504500004c01")
-    set(${out_var} TRUE PARENT_SCOPE)
-  endif()
-endfunction()
-
 if(CMAKE_SCRIPT_MODE_FILE)
   # Build step. Inputs: CATALOGUE (catalogue.inc), PAYLOAD_FACTS (install_run.h), PAYLOAD_DIR
   # (the folder), INSPECT (the host's brantel-inspect), OUTPUT (payload.rc), DIGESTS
-  # (payload_digests.inc, the SHA-256 of each entry that the program checks before it writes it).
-  foreach(input CATALOGUE PAYLOAD_FACTS PAYLOAD_DIR INSPECT OUTPUT DIGESTS)
+  # (payload_digests.inc, the SHA-256 of each entry that the program checks before it writes it),
+  # PACKED_FROM (where PAYLOAD_SAID, the folder as `make run` says it, is written), SHIPPED (the
+  # list of the files a build ships, one a line), REQUIRE_SIGNED (ON or OFF).
+  foreach(input CATALOGUE PAYLOAD_FACTS PAYLOAD_DIR INSPECT OUTPUT DIGESTS PACKED_FROM PAYLOAD_SAID
+                SHIPPED REQUIRE_SIGNED)
     if(NOT DEFINED ${input})
       message(FATAL_ERROR "payload.cmake needs -D${input}=...")
     endif()
   endforeach()
+
+  # A folder that cannot be packed leaves nothing that looks shippable: the program, its list and
+  # its document of an earlier build go too, so no old program stands where the new one should.
+  function(refuse text)
+    if(EXISTS "${SHIPPED}")
+      file(STRINGS "${SHIPPED}" shipped)
+      file(REMOVE ${shipped})
+    endif()
+    message(FATAL_ERROR "${text}")
+  endfunction()
+
   if(NOT IS_DIRECTORY "${PAYLOAD_DIR}")
-    message(FATAL_ERROR "Payload folder ${PAYLOAD_DIR} does not exist")
+    refuse("Payload folder ${PAYLOAD_DIR} does not exist")
   endif()
   brantel_read_catalogue("${CATALOGUE}" catalogue_names)
   brantel_read_payload_facts("${PAYLOAD_FACTS}" payload_type payload_language)
 
-  # The folder is matched to the catalogue by brantel-inspect, which reads folders of components
-  # for their bill of materials by the same rule.
+  # The folder is matched to the catalogue, and each file checked for what its entry must be, by
+  # brantel-inspect, which reads folders of components for their bill of materials by the same
+  # rule. Nothing is packed from a folder it refuses.
   execute_process(COMMAND "${INSPECT}" components "${PAYLOAD_DIR}" RESULT_VARIABLE scanned
                   OUTPUT_VARIABLE listing ERROR_VARIABLE problems)
   if(NOT scanned EQUAL 0)
     if(NOT problems MATCHES "^\n  ")
-      message(FATAL_ERROR "brantel-inspect components ${PAYLOAD_DIR} failed: ${problems}")
+      refuse("brantel-inspect components ${PAYLOAD_DIR} failed: ${problems}")
     endif()
-    message(FATAL_ERROR "Payload folder ${PAYLOAD_DIR} does not hold the catalogue's "
-                        "component files:${problems}")
+    refuse("Payload folder ${PAYLOAD_DIR} cannot be packed:${problems}")
+  endif()
+  if(REQUIRE_SIGNED)
+    execute_process(COMMAND "${INSPECT}" bom --require-signed "${PAYLOAD_DIR}"
+                    RESULT_VARIABLE checked OUTPUT_VARIABLE problems ERROR_VARIABLE problems)
+    if(NOT checked EQUAL 0)
+      string(STRIP "${problems}" problems)
+      string(REPLACE "\n" "\n  " problems "${problems}")
+      string(CONCAT text "Payload folder ${PAYLOAD_DIR} cannot be packed with signed components "
+             "required (BRANTEL_REQUIRE_SIGNED_COMPONENTS=ON):\n  ${problems}")
+      refuse("${text}")
+    endif()
   endif()
   string(REPLACE "\n" ";" listing "${listing}")
   set(unknown "")
@@ -113,7 +121,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   endforeach()
   foreach(name IN LISTS catalogue_names)
     if(NOT DEFINED found_${name})
-      message(FATAL_ERROR "brantel-inspect components ${PAYLOAD_DIR} did not list ${name}")
+      refuse("brantel-inspect components ${PAYLOAD_DIR} did not list ${name}")
     endif()
   endforeach()
   if(unknown)
@@ -127,29 +135,20 @@ if(CMAKE_SCRIPT_MODE_FILE)
   set(rc "// Written by cmake/payload.cmake from src/installer/catalogue.inc and\n")
   string(APPEND rc "// ${PAYLOAD_DIR}.\n")
   string(APPEND rc "LANGUAGE ${payload_language}\n")
-  set(not_pe "")
   foreach(name IN LISTS catalogue_names)
     set(path "${found_${name}}")
     if(path MATCHES "[\"\\\\]")
-      message(FATAL_ERROR "Payload file path holds a quote or backslash: ${path}")
-    endif()
-    brantel_is_i386_pe("${path}" is_pe)
-    if(NOT is_pe)
-      get_filename_component(file_name "${path}" NAME)
-      list(APPEND not_pe "${file_name}")
+      refuse("Payload file path holds a quote or backslash: ${path}")
     endif()
     file(SHA256 "${path}" hash)
     string(APPEND rc "// sha256 ${hash}\n${name} ${payload_type} \"${path}\"\n")
     string(APPEND digests "BRANTEL_PAYLOAD_DIGEST(\"${name}\", \"${hash}\")\n")
   endforeach()
-  if(not_pe)
-    list(JOIN not_pe ", " not_pe_text)
-    message(WARNING "Not a 32-bit x86 PE image, packed all the same: ${not_pe_text}")
-  endif()
 
   include("${CMAKE_CURRENT_LIST_DIR}/write_if_changed.cmake")
   brantel_write_if_changed("${OUTPUT}" "${rc}")
   brantel_write_if_changed("${DIGESTS}" "${digests}")
+  brantel_write_if_changed("${PACKED_FROM}" "${PAYLOAD_SAID}\n")
   return()
 endif()
 
@@ -162,13 +161,26 @@ set(BRANTEL_PAYLOAD_FACTS "${CMAKE_SOURCE_DIR}/src/installer/install_run.h")
 set(BRANTEL_STANDIN_DIR "${CMAKE_BINARY_DIR}/standin/components")
 set(BRANTEL_PAYLOAD_RC "${CMAKE_BINARY_DIR}/payload/payload.rc")
 set(BRANTEL_PAYLOAD_DIGESTS "${CMAKE_BINARY_DIR}/payload/payload_digests.inc")
+# The folder the last packing read, for `make run` to say which it packed.
+set(BRANTEL_PACKED_FROM "${CMAKE_BINARY_DIR}/payload/packed_from.txt")
+# What a build ships from src/app, one file a line, written by cmake/bom.cmake: what a refused
+# build removes.
+set(BRANTEL_SHIPPED_LIST "${CMAKE_BINARY_DIR}/payload/shipped.txt")
+
+# A release build may insist that every component it packs is signed and still the file that was
+# signed. Checked before anything is packed, so that a refused build leaves no program behind, and
+# the message names every component that fails, whatever folder they came from.
+option(BRANTEL_REQUIRE_SIGNED_COMPONENTS
+       "Fail the build when a component is unsigned or its signed digest does not match it" OFF)
 
 add_subdirectory("${CMAKE_SOURCE_DIR}/tools/standin" "${CMAKE_BINARY_DIR}/standin")
 
 if(BRANTEL_PAYLOAD_DIR)
   set(payload_dir "${BRANTEL_PAYLOAD_DIR}")
+  set(payload_said "${payload_dir}")
 else()
   set(payload_dir "${BRANTEL_STANDIN_DIR}")
+  set(payload_said "${payload_dir} (the build's own stand-ins)")
 endif()
 
 # Runs on every build; payload.rc is rewritten only when it changes, so an unchanged payload
@@ -178,9 +190,12 @@ add_custom_target(brantel_payload
           "-DPAYLOAD_FACTS=${BRANTEL_PAYLOAD_FACTS}" "-DPAYLOAD_DIR=${payload_dir}"
           "-DINSPECT=${host_inspect}"
           "-DOUTPUT=${BRANTEL_PAYLOAD_RC}" "-DDIGESTS=${BRANTEL_PAYLOAD_DIGESTS}"
+          "-DPACKED_FROM=${BRANTEL_PACKED_FROM}" "-DPAYLOAD_SAID=${payload_said}"
+          "-DSHIPPED=${BRANTEL_SHIPPED_LIST}"
+          "-DREQUIRE_SIGNED=${BRANTEL_REQUIRE_SIGNED_COMPONENTS}"
           -P "${CMAKE_CURRENT_LIST_FILE}"
-  BYPRODUCTS "${BRANTEL_PAYLOAD_RC}" "${BRANTEL_PAYLOAD_DIGESTS}"
-  COMMENT "Listing the payload from ${payload_dir}"
+  BYPRODUCTS "${BRANTEL_PAYLOAD_RC}" "${BRANTEL_PAYLOAD_DIGESTS}" "${BRANTEL_PACKED_FROM}"
+  COMMENT "Listing the payload from ${payload_said}"
   VERBATIM)
 add_dependencies(brantel_payload brantel_host_inspect)
 if(NOT BRANTEL_PAYLOAD_DIR)

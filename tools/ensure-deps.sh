@@ -1,43 +1,40 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, and only those that are missing.
-# Says what it installs. Safe to run again: a machine that has everything is left alone.
+# Installs the Debian packages that building and running the program need, and only those that
+# are missing; with --test, also what the tests and the benchmark add, among them Node.js and the
+# CycloneDX validator's npm packages. Says what it installs. Safe to run again: a machine that has
+# everything is left alone.
 set -euo pipefail
+
+testing=0
+case "${1:-}" in
+  "") ;;
+  --test) testing=1 ;;
+  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+esac
 
 need_i386=0
 missing=()
 want() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' || missing+=("$1"); }
 
-# Host build and tests.
+# Building: the host's brantel-inspect, which the cross build runs, with the hash of the bill of
+# materials and the components' signatures and its CycloneDX document; the cross compiler.
 want cmake
 want make
 want g++
-want libgtest-dev
-want clang
-want llvm
-want libclang-rt-14-dev
-want zlib1g-dev
-want clang-format
-# The hash of the bill of materials and the components' signatures, in brantel-inspect; its
-# CycloneDX document.
 want libssl-dev
 want nlohmann-json3-dev
-# The CycloneDX project's validator of that document, which the tests run.
-want nodejs
-# Some builds of nodejs bring npm with them, and Debian's npm package conflicts with those.
-command -v npm >/dev/null 2>&1 || missing+=("npm")
-# Cross build.
 want g++-mingw-w64-i686-win32
 want binutils-mingw-w64-i686
-# Signing Brantel.exe, and the signing tests' throwaway certificate authority; openssl also makes
-# the stand-ins' padding.
+# osslsigncode signs Brantel.exe when the build is given a certificate; openssl makes the
+# stand-ins' padding, and the signing tests' throwaway certificate authority.
 want osslsigncode
 want openssl
-# Running the program: Wine (32- and 64-bit), a virtual display, fonts.
+# Running the program: Wine (32- and 64-bit), a virtual display, fonts, the automation's key
+# presses, which come through the X server as a user's would.
 want wine
 want wine64
 want xvfb
 want xauth
-# Real key presses for the end-to-end tests, through the X server as a user's would come.
 want xdotool
 # DejaVu Sans Mono and DejaVu Sans are what a prefix gives the window's fonts (see README).
 want fonts-liberation
@@ -46,8 +43,21 @@ want fonts-dejavu-core
 want python3
 # The harness reads and writes its screenshots and pictures (BMP, PNG) with Pillow.
 want python3-pil
-# The benchmark's peer: a silent installer that NSIS builds from the same payload.
-want nsis
+if [ $testing -eq 1 ]; then
+  # The host build's unit tests, fuzzing, llvm-readobj and the format check.
+  want libgtest-dev
+  want clang
+  want llvm
+  want libclang-rt-14-dev
+  want zlib1g-dev
+  want clang-format
+  # The CycloneDX project's validator of the bill of materials' document.
+  want nodejs
+  # Some builds of nodejs bring npm with them, and Debian's npm package conflicts with those.
+  command -v npm >/dev/null 2>&1 || missing+=("npm")
+  # The benchmark's peer: a silent installer that NSIS builds from the same payload.
+  want nsis
+fi
 if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
   missing+=("wine32:i386")
   need_i386=1
@@ -65,6 +75,8 @@ if [ ${#missing[@]} -ne 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   echo "Installed: ${missing[*]}"
 fi
+
+[ $testing -eq 1 ] || exit 0
 
 # The validator's npm packages, at the exact versions package-lock.json pins, in the build tree
 # where the host build's tests look for them. Installed again only when the lock file changes.

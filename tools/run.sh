@@ -28,6 +28,7 @@ stop() {
 }
 trap stop EXIT
 
+echo "Brantel.exe carries the component files of $(cat "$cross/payload/packed_from.txt")"
 echo "Creating a fresh 32-bit Wine prefix in $prefix"
 "$python" -m harness.wine create "$prefix" win32 || exit 1
 

@@ -11,7 +11,18 @@ namespace brantel {
 using ComponentIndex = std::int16_t;
 
 inline constexpr std::array<std::string_view, 14> kComponentNames = {
-#define BRANTEL_COMPONENT(name) name,
+#define BRANTEL_COMPONENT(name, registration) name,
+#include "installer/catalogue.inc"
+#undef BRANTEL_COMPONENT
+};
+
+// How a component registers itself when regsvr32 is started for it. The install run starts the
+// registration of every component alike; the build checks that a self-registering one can.
+enum class Registration { kPlainLibrary, kSelfRegistering };
+
+// In catalogue order, beside kComponentNames.
+inline constexpr std::array<Registration, kComponentNames.size()> kComponentRegistrations = {
+#define BRANTEL_COMPONENT(name, registration) Registration::registration,
 #include "installer/catalogue.inc"
 #undef BRANTEL_COMPONENT
 };

@@ -1,4 +1,5 @@
-# Configures the whole cross build once, packing the folder that the cases fill.
+# Configures the whole cross build once, packing the folder that the cases fill, and builds the
+# stand-ins that the cases make their component files from.
 include("${CMAKE_CURRENT_LIST_DIR}/helpers.cmake")
 
 file(REMOVE_RECURSE "${WORK_DIR}")
@@ -11,3 +12,4 @@ execute_process(
 if(NOT result EQUAL 0)
   fail("Configuring the cross build failed:\n${output}")
 endif()
+build_must_pass(brantel_standins output)

@@ -1,10 +1,11 @@
 # Shared by the payload build cases. Inputs: SOURCE_DIR, WORK_DIR, GENERATOR, READOBJ, PRINTF,
-# TOUCH. The cross tree lives in WORK_DIR/tree and packs the folder WORK_DIR/components.
+# TOUCH, DD. The cross tree lives in WORK_DIR/tree and packs the folder WORK_DIR/components.
 cmake_policy(VERSION 3.25)
 
 set(TREE "${WORK_DIR}/tree")
 set(COMPONENTS "${WORK_DIR}/components")
 set(PAYLOAD_RC "${TREE}/payload/payload.rc")
+set(STANDINS "${TREE}/standin/components")
 
 function(fail)
   string(JOIN "" text ${ARGN})
@@ -12,47 +13,70 @@ function(fail)
 endfunction()
 
 # The catalogue's names in catalogue order, read here on their own so that a fault in the build's
-# reading of catalogue.inc shows.
+# reading of catalogue.inc shows; with a second argument, the names of the plain libraries, which
+# do not register themselves, into that variable.
 function(read_catalogue out_var)
-  file(STRINGS "${SOURCE_DIR}/src/installer/catalogue.inc" lines
-       REGEX "^BRANTEL_COMPONENT\\(\"[^\"]+\"\\)$")
+  set(entry_regex "^BRANTEL_COMPONENT\\(\"([^\"]+)\", (kPlainLibrary|kSelfRegistering)\\)$")
+  file(STRINGS "${SOURCE_DIR}/src/installer/catalogue.inc" lines REGEX "${entry_regex}")
   set(names "")
+  set(plain "")
   foreach(line IN LISTS lines)
-    string(REGEX REPLACE "^BRANTEL_COMPONENT\\(\"([^\"]+)\"\\)$" "\\1" name "${line}")
-    list(APPEND names "${name}")
+    string(REGEX MATCH "${entry_regex}" matched "${line}")
+    list(APPEND names "${CMAKE_MATCH_1}")
+    if(CMAKE_MATCH_2 STREQUAL "kPlainLibrary")
+      list(APPEND plain "${CMAKE_MATCH_1}")
+    endif()
   endforeach()
   list(LENGTH names count)
   if(NOT count EQUAL 14)
     fail("Expected 14 catalogue names, read ${count}: ${names}")
   endif()
   set(${out_var} ${names} PARENT_SCOPE)
-endfunction()
-
-# Writes a small file that starts like a PE image for `machine` (two octal escapes, low byte
-# first), followed by `body`.
-function(write_pe_like path machine body)
-  execute_process(
-    COMMAND "${PRINTF}" "MZ%058d\\100\\000\\000\\000PE\\000\\000${machine}%s" 0 "${body}"
-    OUTPUT_FILE "${path}" RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    fail("Could not write ${path}")
+  if(ARGC GREATER 1)
+    set(${ARGV1} ${plain} PARENT_SCOPE)
   endif()
 endfunction()
 
-set(I386 "\\114\\001")
-set(AMD64 "\\144\\206")
-
-# Empties the payload folder and fills it with one small i386 PE-like file per name in ARGN. Each
-# file's body repeats its name a different number of times, so that every file has its own size.
+# Empties the payload folder and fills it with one file per name in ARGN: the tree's stand-in of
+# that name in any letter case, with its name repeated after the image a different number of
+# times, so that every file has its own size and is still a whole library.
 function(stage_components)
   file(REMOVE_RECURSE "${COMPONENTS}")
   file(MAKE_DIRECTORY "${COMPONENTS}")
   set(repeat 1)
   foreach(file_name IN LISTS ARGN)
+    string(TOUPPER "${file_name}" name)
     string(REPEAT "${file_name};" ${repeat} body)
-    write_pe_like("${COMPONENTS}/${file_name}" "${I386}" "${body}")
+    file(COPY_FILE "${STANDINS}/${name}" "${COMPONENTS}/${file_name}")
+    file(APPEND "${COMPONENTS}/${file_name}" "${body}")
     math(EXPR repeat "${repeat} + 1")
   endforeach()
+endfunction()
+
+# The little-endian 32-bit number at `offset` of `file`.
+function(read_u32 file offset out_var)
+  file(READ "${file}" hex OFFSET ${offset} LIMIT 4 HEX)
+  string(REGEX REPLACE "^(..)(..)(..)(..)$" "0x\\4\\3\\2\\1" hex "${hex}")
+  math(EXPR value "${hex}")
+  set(${out_var} ${value} PARENT_SCOPE)
+endfunction()
+
+# Writes `value` as a little-endian number of `size` bytes at `offset` of `file`.
+function(patch_le file offset value size)
+  set(escapes "")
+  math(EXPR last_shift "8 * (${size} - 1)")
+  foreach(shift RANGE 0 ${last_shift} 8)
+    math(EXPR byte "(${value} >> ${shift}) & 255")
+    math(EXPR high "${byte} / 64")
+    math(EXPR middle "(${byte} / 8) % 8")
+    math(EXPR low "${byte} % 8")
+    string(APPEND escapes "\\${high}${middle}${low}")
+  endforeach()
+  execute_process(COMMAND "${PRINTF}" "${escapes}" COMMAND "${DD}" "of=${file}" bs=1
+                          "seek=${offset}" conv=notrunc status=none RESULTS_VARIABLE results)
+  if(NOT results MATCHES "^0;0$")
+    fail("Could not patch ${file} at ${offset}: ${results}")
+  endif()
 endfunction()
 
 # Builds `target` of the cross tree; sets `result_var` to the exit code and `output_var` to what

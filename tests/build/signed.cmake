@@ -64,37 +64,11 @@ if(NOT bom_signed STREQUAL bom_REFERENCE)
 endif()
 message("brantel-inspect list ${signed}:\n${listed}")
 
-# The little-endian 32-bit number at `offset` of `file`.
-function(read_u32 file offset out_var)
-  file(READ "${file}" hex OFFSET ${offset} LIMIT 4 HEX)
-  string(REGEX REPLACE "^(..)(..)(..)(..)$" "0x\\4\\3\\2\\1" hex "${hex}")
-  math(EXPR value "${hex}")
-  set(${out_var} ${value} PARENT_SCOPE)
-endfunction()
-
 # The file offset of data directory 4, the certificate table's, in the PE32 image `file`.
 function(certificate_directory file out_var)
   read_u32("${file}" 60 lfanew)
   math(EXPR directory "${lfanew} + 24 + 96 + 4 * 8")
   set(${out_var} ${directory} PARENT_SCOPE)
-endfunction()
-
-# Writes `value` as a little-endian number of `size` bytes at `offset` of `file`.
-function(patch_le file offset value size)
-  set(escapes "")
-  math(EXPR last_shift "8 * (${size} - 1)")
-  foreach(shift RANGE 0 ${last_shift} 8)
-    math(EXPR byte "(${value} >> ${shift}) & 255")
-    math(EXPR high "${byte} / 64")
-    math(EXPR middle "(${byte} / 8) % 8")
-    math(EXPR low "${byte} % 8")
-    string(APPEND escapes "\\${high}${middle}${low}")
-  endforeach()
-  execute_process(COMMAND "${PRINTF}" "${escapes}" COMMAND "${DD}" "of=${file}" bs=1
-                          "seek=${offset}" conv=notrunc status=none RESULTS_VARIABLE results)
-  if(NOT results MATCHES "^0;0$")
-    fail("Could not patch ${file} at ${offset}: ${results}")
-  endif()
 endfunction()
 
 # Changes the "B" of the version text "Brantel test stand-in for NAME" in `file` into "C": a byte
@@ -277,10 +251,10 @@ endforeach()
 
 # The components that a refusal to take unsigned components names, from its message in `text`.
 function(refused_names text out_var)
-  string(REGEX MATCH "components not signed with a digest that matches the file:(\n  [^\n]+)+"
+  string(REGEX MATCH "components not signed with a digest that matches the file:(\n +[^\n]+)+"
          refusal "${text}")
-  string(REGEX MATCHALL "\n  [A-Z0-9]+\\.[A-Z]+:" named "${refusal}")
-  string(REGEX REPLACE "\n  ([^:]+):" "\\1" named "${named}")
+  string(REGEX MATCHALL "\n +[A-Z0-9]+\\.[A-Z]+:" named "${refusal}")
+  string(REGEX REPLACE "\n +([^:]+):" "\\1" named "${named}")
   set(${out_var} "${named}" PARENT_SCOPE)
 endfunction()
 
@@ -334,8 +308,18 @@ if(result EQUAL 0 OR NOT named STREQUAL expected_bent_failing)
   fail("brantel-inspect bom --require-signed should name ${expected_text} (${result}):\n${output}")
 endif()
 
-# A build that requires signed components stops and names exactly those that are not signed
-# intact. The signed tree packs them for that, then packs the stand-ins again for the scenario.
+# A build that requires signed components stops, before anything is packed, and names exactly
+# those that are not signed intact; the signed program, its list and its document that the tree
+# had built go, so nothing that looks shippable stays. The signed tree packs them for that, then
+# packs the stand-ins again for the scenario.
+execute_process(COMMAND "${CMAKE_COMMAND}" --build "${tree}" --target brantel_bom -j 2
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+set(shipped "${signed}" "${tree}/src/app/Brantel.bom.txt" "${tree}/src/app/Brantel.cdx.json")
+foreach(file IN LISTS shipped)
+  if(NOT result EQUAL 0 OR NOT EXISTS "${file}")
+    fail("The signed tree did not make ${file} (${result}):\n${output}")
+  endif()
+endforeach()
 function(reconfigure_tree)
   execute_process(COMMAND "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${tree}" ${ARGN}
                   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
@@ -344,9 +328,7 @@ function(reconfigure_tree)
   endif()
 endfunction()
 reconfigure_tree("-DBRANTEL_PAYLOAD_DIR=${mixed}" -DBRANTEL_REQUIRE_SIGNED_COMPONENTS=ON)
-execute_process(COMMAND "${CMAKE_COMMAND}" --build "${tree}" --target brantel_signed_components
-                        -j 2
-                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+build_program("${tree}" result output)
 message("A build that requires signed components:\n${output}")
 refused_names("${output}" named)
 if(result EQUAL 0 OR NOT named STREQUAL expected_failing)
@@ -355,6 +337,11 @@ if(result EQUAL 0 OR NOT named STREQUAL expected_failing)
   fail("The build that requires signed components should fail naming ${expected_text}; "
        "it names ${named_text} (${result})")
 endif()
+foreach(file IN LISTS shipped)
+  if(EXISTS "${file}")
+    fail("The build that requires signed components left ${file}")
+  endif()
+endforeach()
 reconfigure_tree("-DBRANTEL_PAYLOAD_DIR=${standins}" -DBRANTEL_REQUIRE_SIGNED_COMPONENTS=OFF)
 build_program("${tree}" result output)
 if(NOT result EQUAL 0)

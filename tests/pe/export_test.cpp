@@ -1,9 +1,11 @@
 // The export name lookup that tells whether a component lists DllRegisterServer: bounded by the
-// sections, an error of its own for each broken part.
+// sections, an error of its own for each broken part. Then what the build refuses as a component,
+// in the words it uses.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "component_check.h"
 #include "image_builder.h"
 #include "pe/pe_exports.h"
 
@@ -96,6 +98,55 @@ TEST(PeExports, Names) {
   const ExportLookup lookup = Find(Image(section));
   EXPECT_EQ(lookup.error, ExportError::kNone);
   EXPECT_FALSE(lookup.found);
+}
+
+// The image above as a whole 32-bit library; its one section is ".rsrc".
+Bytes Library(const Bytes& section = Section()) {
+  Bytes image = Image(section);
+  image.U16(testing::kFileHeaderOffset + 18, 0x2102);  // executable, 32-bit, DLL
+  return image;
+}
+
+std::vector<std::string> Refusals(const Bytes& image,
+                                  Registration registration = Registration::kSelfRegistering) {
+  return inspect::RefusalsOf(image.data, registration);
+}
+
+using Said = std::vector<std::string>;
+
+TEST(ComponentRefusals, AWholeLibraryThatRegistersPasses) {
+  EXPECT_EQ(Refusals(Library()), Said{});
+  Bytes silent = Section();
+  silent.U32(24, 1);  // lists DllMain only
+  EXPECT_EQ(Refusals(Library(silent), Registration::kPlainLibrary), Said{});
+  EXPECT_EQ(Refusals(Library(silent)),
+            Said{"exports no DllRegisterServer, so regsvr32 cannot register it"});
+}
+
+TEST(ComponentRefusals, NotAWindowsLibrary) {
+  Bytes image = Library();
+  image.U16(testing::kFileHeaderOffset, 0x1C4);  // ARM
+  EXPECT_EQ(Refusals(image), Said{"made for another processor (machine 0x01C4); this setup "
+                                  "installs 32-bit x86 components"});
+  image = Library();
+  image.U16(testing::kFileHeaderOffset + 18, 0x0102);
+  EXPECT_EQ(Refusals(image), Said{"a program, not a library (DLL)"});
+  image = Library();
+  image.U32(testing::kPeOffset, 0x4551);  // "QE"
+  EXPECT_EQ(Refusals(image), Said{"not a Windows program file (an MS-DOS header with no PE header "
+                                  "where it points)"});
+  image.Resize(40);
+  EXPECT_EQ(Refusals(image), Said{"ends at byte 40, inside its DOS header"});
+}
+
+TEST(ComponentRefusals, CutShort) {
+  Bytes image = Library();
+  image.Resize(testing::kSectionFileOffset + 0x10);
+  EXPECT_EQ(Refusals(image), Said{"ends at byte 1040, inside section .rsrc"});
+  image.Resize(testing::kSectionFileOffset);
+  EXPECT_EQ(Refusals(image), Said{"ends at byte 1024, before section .rsrc"});
+  image.Resize(testing::SectionTableOffset(false) + 8);
+  EXPECT_EQ(Refusals(image), Said{"ends at byte 320, inside its headers"});
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ std::string ComponentFolder::Problems() const {
   if (!missing.empty()) {
     text += "\n  " + std::to_string(missing.size()) + " missing: " + Joined(missing);
   }
-  if (!clashes.empty()) {
-    text += "\n  more than one file, differing only in letter case: " + Joined(clashes);
+  for (const std::string& files : clashes) {
+    text += "\n  more than one file, differing only in letter case: " + files;
   }
   return text;
 }
@@ -61,8 +61,14 @@ ComponentFolder ScanComponentFolder(const std::string& folder) {
     if (paths == found.end()) {
       result.missing.emplace_back(name);
       result.paths.emplace_back();
+    } else if (paths->second.size() > 1) {
+      std::string names;
+      for (const std::string& path : paths->second) {
+        names += (names.empty() ? "" : " and ") + fs::path(path).filename().string();
+      }
+      result.clashes.push_back(names);
+      result.paths.emplace_back();
     } else {
-      if (paths->second.size() > 1) result.clashes.emplace_back(name);
       result.paths.push_back(paths->second.front());
     }
   }

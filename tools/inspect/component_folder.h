@@ -8,9 +8,10 @@ namespace brantel::inspect {
 // A folder of component files, matched to the catalogue as the build packs it: by name without
 // regard to letter case, files only.
 struct ComponentFolder {
-  std::vector<std::string> paths;    // in catalogue order; empty where the component is missing
+  std::vector<std::string> paths;    // in catalogue order; empty where no one file supplies it
   std::vector<std::string> missing;  // catalogue names no file has
-  std::vector<std::string> clashes;  // catalogue names more than one file has
+  // For each catalogue name that more than one file has, those files' names: "A and a".
+  std::vector<std::string> clashes;
   std::vector<std::string> unknown;  // file names the catalogue does not know
 
   bool HoldsTheCatalogue() const { return missing.empty() && clashes.empty(); }

@@ -11,7 +11,8 @@
 //   components FOLDER            the folder's component files as the build packs them: a line
 //                                "component NAME PATH" for each, in catalogue order, and
 //                                "unknown FILE" for each file the catalogue does not know; fails,
-//                                saying why, when a component is missing or there twice
+//                                saying why, when a component is missing or there twice, or a
+//                                file cannot be the component (component_check.h)
 //   bom [--format F] SOURCE [OUT]
 //                                the bill of materials of the fourteen components, from a built
 //                                installer or from a folder of component files; to OUT if given;
@@ -30,6 +31,7 @@
 #include <vector>
 
 #include "bom.h"
+#include "component_check.h"
 #include "component_folder.h"
 #include "cyclonedx.h"
 #include "common/error.h"
@@ -155,11 +157,16 @@ std::optional<Components> ReadComponentFolder(const std::string& folder) {
 }
 
 // The build's list of the files it packs, with the tab as the separator, since paths may hold
-// spaces. Only what keeps the folder from being packed goes to the error output.
+// spaces. Only what keeps the folder from being packed goes to the error output, all of it at
+// once: the folder's mistakes, then every refused file.
 int ListComponents(const char* folder) {
   const brantel::inspect::ComponentFolder scan = brantel::inspect::ScanComponentFolder(folder);
-  if (!scan.HoldsTheCatalogue()) {
-    std::fputs(scan.Problems().c_str(), stderr);
+  std::string problems = scan.Problems();
+  for (const std::string& refusal : brantel::inspect::RefusedComponents(scan)) {
+    problems += "\n  " + refusal;
+  }
+  if (!problems.empty()) {
+    std::fputs(problems.c_str(), stderr);
     return kFailed;
   }
   for (std::size_t i = 0; i < scan.paths.size(); ++i) {

@@ -12,6 +12,7 @@ constexpr std::uint64_t kLfanewOffset = 0x3C;
 constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr std::uint64_t kFileHeaderSize = 20;
 constexpr std::uint64_t kSectionHeaderSize = 40;
+constexpr std::uint64_t kSectionNameSize = 8;
 constexpr std::uint64_t kSizeOfHeadersOffset = 60;  // in the optional header, PE32 and PE32+
 
 std::vector<Section> ReadSections(const BoundedReader<ImageError>& file, std::uint64_t table,
@@ -28,12 +29,13 @@ std::vector<Section> ReadSections(const BoundedReader<ImageError>& file, std::ui
     // what some linkers write when they mean "the raw size".
     const std::uint32_t extent =
         virtual_size != 0 && virtual_size < raw_size ? virtual_size : raw_size;
-    const Section section{file.U32(header + 12, kErr), extent, file.U32(header + 20, kErr),
-                          raw_size};
+    const std::span<const std::uint8_t> name = file.Bytes(header, kSectionNameSize, kErr);
+    Section section{file.U32(header + 12, kErr), extent, file.U32(header + 20, kErr), raw_size,
+                    std::string(name.begin(), std::ranges::find(name, 0))};
     if (!sections.empty() && section.address < sections.back().address + sections.back().extent) {
       Fail(ImageError::kSectionsOutOfOrder);
     }
-    sections.push_back(section);
+    sections.push_back(std::move(section));
   }
   return sections;
 }
@@ -51,8 +53,10 @@ Image::Image(std::span<const std::uint8_t> bytes) : bytes_(bytes), file_(bytes) 
   const std::uint64_t file_header = pe + 4;
   constexpr ImageError kFileErr = ImageError::kTruncatedFileHeader;
   if (!file_.Fits(file_header, kFileHeaderSize)) Fail(kFileErr);
+  machine_ = file_.U16(file_header, kFileErr);
   const std::uint16_t section_count = file_.U16(file_header + 2, kFileErr);
   const std::uint16_t optional_size = file_.U16(file_header + 16, kFileErr);
+  characteristics_ = file_.U16(file_header + 18, kFileErr);
 
   optional_offset_ = file_header + kFileHeaderSize;
   constexpr ImageError kOptErr = ImageError::kTruncatedOptionalHeader;
@@ -63,6 +67,7 @@ Image::Image(std::span<const std::uint8_t> bytes) : bytes_(bytes), file_(bytes) 
     directories_ = 96;
   } else if (magic == 0x20B) {  // PE32+
     directories_ = 112;
+    pe32_plus_ = true;
   } else {
     Fail(ImageError::kBadOptionalHeaderMagic);
   }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "pe/pe_reader.h"
@@ -50,6 +51,7 @@ struct Section {
   std::uint64_t extent;  // bytes that the file actually supplies
   std::uint64_t file_offset;
   std::uint64_t raw_size;  // bytes the section takes up in the file, padding included
+  std::string name;        // as the section table spells it, up to 8 bytes, raw
 };
 
 struct Location {
@@ -72,6 +74,9 @@ class Image {
   explicit Image(std::span<const std::uint8_t> bytes);
 
   std::span<const std::uint8_t> bytes() const { return bytes_; }
+  std::uint16_t machine() const { return machine_; }
+  std::uint16_t characteristics() const { return characteristics_; }
+  bool pe32_plus() const { return pe32_plus_; }
   std::uint64_t size_of_headers() const { return size_of_headers_; }
   const std::vector<Section>& sections() const { return sections_; }
   DirectoryEntry Directory(std::uint32_t index) const;
@@ -106,6 +111,9 @@ class Image {
   BoundedReader<ImageError> file_;
   static constexpr std::uint64_t kChecksumOffset = 64;  // in the optional header, PE32 and PE32+
 
+  std::uint16_t machine_ = 0;
+  std::uint16_t characteristics_ = 0;
+  bool pe32_plus_ = false;
   std::uint64_t optional_offset_ = 0;
   std::span<const std::uint8_t> optional_;  // the optional header
   std::uint64_t directories_ = 0;           // offset of the data directories inside it

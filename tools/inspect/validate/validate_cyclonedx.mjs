@@ -19,7 +19,7 @@ try {
   CDX = require('@cyclonedx/cyclonedx-library');
 } catch (error) {
   console.error(`cannot load @cyclonedx/cyclonedx-library from ${packages}: ${error.message}`);
-  console.error('run `make deps` (tools/ensure-deps.sh) to install it');
+  console.error('run `make test-deps` (tools/ensure-deps.sh --test) to install it');
   process.exit(2);
 }
 const validator = new CDX.Validation.JsonStrictValidator(CDX.Spec.Version.v1dot6);
