@@ -39,14 +39,21 @@ def print_system_folder(prefix, names):
                 print(f"  {os.path.basename(folder)}\\{name:<14} {present[name]:>9} bytes")
 
 
-def print_registrations(prefix, display_name, names):
+NOTHING_REGISTERED = {"kPlainLibrary": "nothing registered (a plain library, by design)",
+                      "kSelfRegistering": "nothing registered, although it registers itself"}
+
+
+def print_registrations(prefix, display_name, components):
+    names = [name for name, _registration in components]
     folder = registry.system_folder_windows(prefix)
     print(f"Registered to each component's file in {folder}, read from the registry "
           "(32-bit view):")
-    for name, entries in registry.registrations(prefix, names, display_name).items():
+    found = registry.registrations(prefix, names, display_name)
+    for name, registration in components:
+        entries = found[name]
         kinds = [entry.kind for entry in entries]
         counts = [f"{kind}: {kinds.count(kind)}" for kind in registry.KINDS]
-        print(f"  {name:<14} {', '.join(counts) if entries else 'nothing registered'}")
+        print(f"  {name:<14} {', '.join(counts) if entries else NOTHING_REGISTERED[registration]}")
         for entry in entries:
             key = entry.key.replace("\\", " version ")
             print(f"    {entry.kind} {key} \"{entry.description}\" -> {entry.path}")
@@ -84,7 +91,8 @@ def print_window(report, after, ids, names, program, source_dir):
 
 def main():
     args = arguments()
-    names = catalogue.component_names(os.path.join(args.source_dir, "src", "installer", "catalogue.inc"))
+    components = catalogue.components(os.path.join(args.source_dir, "src", "installer", "catalogue.inc"))
+    names = [name for name, _registration in components]
     ids = design.control_ids(design.controls_file(args.program))
     display_name, _pid = display.read_state(args.display_state)
     before, after = os.path.join(args.out, "before.bmp"), os.path.join(args.out, "after.bmp")
@@ -97,7 +105,7 @@ def main():
     exited = print_window(report, after, ids, names, args.program, args.source_dir)
     wine.wait_for_server(args.prefix)
     print_system_folder(args.prefix, names)
-    print_registrations(args.prefix, display_name, names)
+    print_registrations(args.prefix, display_name, components)
     for shot in (before, after):
         if os.path.exists(shot):
             bmp.write_png(bmp.read_bmp(shot), shot[:-4] + ".png")

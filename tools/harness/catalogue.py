@@ -3,9 +3,15 @@
 import re
 
 
-def component_names(catalogue_inc):
+def components(catalogue_inc):
+    """(name, registration) of each component in catalogue order, the registration as the
+    catalogue writes it: kSelfRegistering or kPlainLibrary."""
     with open(catalogue_inc) as file:
-        names = re.findall(r'^\s*BRANTEL_COMPONENT\("([^"]+)",', file.read(), re.MULTILINE)
-    if not names:
+        entries = re.findall(r'^\s*BRANTEL_COMPONENT\("([^"]+)",\s*(\w+)\)', file.read(), re.MULTILINE)
+    if not entries:
         raise ValueError(f"{catalogue_inc}: no components found")
-    return names
+    return entries
+
+
+def component_names(catalogue_inc):
+    return [name for name, _registration in components(catalogue_inc)]
