@@ -76,17 +76,23 @@ void RequireEveryComponent() {
   }
 }
 
+// Sets the system folder up for a run in `state`: "absent" removes every component, any other
+// state needs every one present already.
+void PrepareComponents(std::wstring_view state) {
+  if (state == L"absent") {
+    RemoveComponents();
+  } else {
+    RequireEveryComponent();
+  }
+}
+
 void RequireSuccess(const Program& program, const char* what) {
   const DWORD code = program.WaitForExit(kRunTimeoutMs);
   if (code != 0) throw Error(code, what);
 }
 
 int MeasureSetup(const std::wstring& program, std::wstring_view state) {
-  if (state == L"absent") {
-    RemoveComponents();
-  } else {
-    RequireEveryComponent();
-  }
+  PrepareComponents(state);
   const Stopwatch sinceStart;
   const Program target(Arguments(program));
   const HWND window = WaitForWindow(target, kSetupTitle);
@@ -147,11 +153,7 @@ int MeasureBaseline(const std::wstring& program) {
 }
 
 int MeasureInstaller(const std::wstring& program, std::wstring_view state) {
-  if (state == L"absent") {
-    RemoveComponents();
-  } else {
-    RequireEveryComponent();
-  }
+  PrepareComponents(state);
   const Stopwatch sinceStart;
   const Program target(Arguments(program));
   RequireSuccess(target, "the installer failed");
