@@ -23,7 +23,7 @@ void Touch(std::span<const std::uint8_t> bytes, const std::uint8_t* data, std::s
 
 void Certificates(const std::uint8_t* data, std::size_t size) {
   const brantel::pe::CertificateParse parsed = brantel::pe::ParseCertificates({data, size});
-  if (parsed.error != brantel::pe::CertificateError::kNone) {
+  if (parsed.error != brantel::pe::ErrorKind::kNone) {
     if (parsed.table.present || !parsed.table.entries.empty()) __builtin_trap();
     return;
   }
@@ -41,7 +41,7 @@ void Certificates(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using brantel::pe::ResourceLeaf;
   const brantel::pe::ResourceParse parsed = brantel::pe::ParseResources({data, size});
-  if (parsed.error == brantel::pe::ResourceError::kNone) {
+  if (parsed.error == brantel::pe::ErrorKind::kNone) {
     for (const ResourceLeaf& leaf : parsed.tree) {
       if (leaf.data.size() != leaf.size) __builtin_trap();
       Touch(leaf.data, data, size);
@@ -57,6 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Certificates(data, size);
   const brantel::pe::ExportLookup exports =
       brantel::pe::FindExport({data, size}, "DllRegisterServer");
-  if (exports.error != brantel::pe::ExportError::kNone && exports.found) __builtin_trap();
+  if (exports.error != brantel::pe::ErrorKind::kNone && exports.found) __builtin_trap();
   return 0;
 }

@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const brantel::pe::VersionParse parsed = brantel::pe::ParseVersionInfo({data, size});
   const brantel::pe::VersionInfo& info = parsed.info;
-  if (parsed.error != brantel::pe::VersionError::kNone) {
+  if (parsed.error != brantel::pe::ErrorKind::kNone) {
     if (info.fileVersion || info.productName || info.fileVersionText || info.oleSelfRegister) {
       __builtin_trap();
     }

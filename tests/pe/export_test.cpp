@@ -51,7 +51,7 @@ ExportLookup Find(const Bytes& image, std::string_view name = "DllRegisterServer
 TEST(PeExports, FindsTheNameExactly) {
   for (const bool pe32_plus : {false, true}) {
     const Bytes image = Image(Section(), kSectionRva, pe32_plus);
-    EXPECT_EQ(Find(image).error, ExportError::kNone);
+    EXPECT_EQ(Find(image).error, ErrorKind::kNone);
     EXPECT_TRUE(Find(image).found);
     EXPECT_TRUE(Find(image, "DllMain").found);
     EXPECT_FALSE(Find(image, "DllRegister").found);
@@ -61,7 +61,7 @@ TEST(PeExports, FindsTheNameExactly) {
 
 TEST(PeExports, NoDirectoryNoNames) {
   const ExportLookup lookup = Find(Image(Section(), 0));
-  EXPECT_EQ(lookup.error, ExportError::kNone);
+  EXPECT_EQ(lookup.error, ErrorKind::kNone);
   EXPECT_FALSE(lookup.found);
 
   Bytes section = Section();
@@ -70,25 +70,25 @@ TEST(PeExports, NoDirectoryNoNames) {
 }
 
 TEST(PeExports, Directory) {
-  EXPECT_EQ(Find(Image(Section(), 0x9000)).error, ExportError::kTableOutsideSections);
+  EXPECT_EQ(Find(Image(Section(), 0x9000)).error, ErrorKind::kExportTableOutsideSections);
   EXPECT_EQ(Find(Image(Section(), kSectionRva + kSectionSize - 8)).error,
-            ExportError::kTablePastEnd);
+            ErrorKind::kExportTablePastEnd);
 }
 
 TEST(PeExports, NameTable) {
   Bytes section = Section();
   section.U32(24, 0x40000000);  // four bytes each: far more than the section holds
-  EXPECT_EQ(Find(Image(section)).error, ExportError::kNamesPastEnd);
+  EXPECT_EQ(Find(Image(section)).error, ErrorKind::kExportNamesPastEnd);
 
   section = Section();
   section.U32(32, 0x9000);
-  EXPECT_EQ(Find(Image(section)).error, ExportError::kNamesPastEnd);
+  EXPECT_EQ(Find(Image(section)).error, ErrorKind::kExportNamesPastEnd);
 }
 
 TEST(PeExports, Names) {
   Bytes section = Section();
   section.U32(kNameTable, 0x9000);
-  EXPECT_EQ(Find(Image(section)).error, ExportError::kNameOutsideSections);
+  EXPECT_EQ(Find(Image(section)).error, ErrorKind::kExportNameOutsideSections);
 
   // A name cut off by the section's end is read only as far as the section goes.
   section = Section();
@@ -96,7 +96,7 @@ TEST(PeExports, Names) {
   const std::string cut = "DllR";
   std::copy(cut.begin(), cut.end(), section.data.end() - 4);
   const ExportLookup lookup = Find(Image(section));
-  EXPECT_EQ(lookup.error, ExportError::kNone);
+  EXPECT_EQ(lookup.error, ErrorKind::kNone);
   EXPECT_FALSE(lookup.found);
 }
 

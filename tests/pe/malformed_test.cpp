@@ -40,18 +40,11 @@ Bytes GoodTree() {
   return tree;
 }
 
-ResourceError ErrorOf(const std::vector<std::uint8_t>& image) {
+ErrorKind ErrorOf(const std::vector<std::uint8_t>& image) {
   return ParseResources(image).error;
 }
 
-// What was wrong with the headers, which every reader of the image reads first.
-ImageError ImageErrorOf(const std::vector<std::uint8_t>& image) {
-  const ResourceParse parsed = ParseResources(image);
-  EXPECT_EQ(parsed.error == ResourceError::kBadImage, parsed.image != ImageError::kNone);
-  return parsed.image;
-}
-
-ResourceError ErrorOfTree(const Bytes& tree, const ImageOptions& options = {}) {
+ErrorKind ErrorOfTree(const Bytes& tree, const ImageOptions& options = {}) {
   return ErrorOf(BuildImage(tree.data, options));
 }
 
@@ -75,7 +68,7 @@ std::vector<std::uint8_t> GoodImage() {
 
 TEST(PeMalformed, GoodTreeIsTheBaseline) {
   const ResourceParse parsed = ParseResources(GoodImage());
-  ASSERT_EQ(parsed.error, ResourceError::kNone);
+  ASSERT_EQ(parsed.error, ErrorKind::kNone);
   ASSERT_EQ(parsed.tree.size(), 1u);
   EXPECT_EQ(parsed.tree[0].type, ResourceKey(10));
   EXPECT_EQ(parsed.tree[0].language, ResourceKey(1065));
@@ -83,125 +76,125 @@ TEST(PeMalformed, GoodTreeIsTheBaseline) {
 }
 
 TEST(PeMalformed, Headers) {
-  EXPECT_EQ(ImageErrorOf({}), ImageError::kTruncatedDosHeader);
+  EXPECT_EQ(ErrorOf({}), ErrorKind::kTruncatedDosHeader);
   std::vector<std::uint8_t> image = GoodImage();
-  EXPECT_EQ(ImageErrorOf({image.begin(), image.begin() + 63}), ImageError::kTruncatedDosHeader);
+  EXPECT_EQ(ErrorOf({image.begin(), image.begin() + 63}), ErrorKind::kTruncatedDosHeader);
 
   image = GoodImage();
   image[1] = 'X';
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kBadDosSignature);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kBadDosSignature);
 
   image = GoodImage();
   Patch32(image, 0x3C, static_cast<std::uint32_t>(image.size() - 2));
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kBadPeOffset);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kBadPeOffset);
   // Would wrap to a small offset if added in 32 bits.
   Patch32(image, 0x3C, 0xFFFFFFFE);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kBadPeOffset);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kBadPeOffset);
 
   image = GoodImage();
   image[testing::kPeOffset + 2] = 1;
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kBadPeSignature);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kBadPeSignature);
 
   image = GoodImage();
   image.resize(testing::kFileHeaderOffset + 19);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedFileHeader);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedFileHeader);
 }
 
 TEST(PeMalformed, OptionalHeader) {
   std::vector<std::uint8_t> image = GoodImage();
   Patch16(image, testing::kFileHeaderOffset + 16, 0xFFFF);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedOptionalHeader);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedOptionalHeader);
 
   // Too short to hold the count of data directories.
   image = GoodImage();
   Patch16(image, testing::kFileHeaderOffset + 16, 0x40);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedOptionalHeader);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedOptionalHeader);
 
   // Holds the count, which promises a resource directory the header has no room for.
   image = GoodImage();
   Patch16(image, testing::kFileHeaderOffset + 16, 100);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedOptionalHeader);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedOptionalHeader);
 
   image = GoodImage();
   Patch16(image, testing::kOptionalHeaderOffset, 0x107);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kBadOptionalHeaderMagic);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kBadOptionalHeaderMagic);
 }
 
 TEST(PeMalformed, SectionTable) {
   std::vector<std::uint8_t> image = GoodImage();
   Patch16(image, testing::kFileHeaderOffset + 2, 0xFFFF);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedSectionTable);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedSectionTable);
 
   image = GoodImage();
   image.resize(testing::SectionTableOffset(false) + 39);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kTruncatedSectionTable);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedSectionTable);
 
   // PointerToRawData near 4 GiB: the section's bytes would wrap in 32-bit arithmetic.
   image = GoodImage();
   Patch32(image, testing::SectionTableOffset(false) + 20, 0xFFFFFFF0);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kSectionPastEnd);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kSectionPastEnd);
 
   image = GoodImage();
   image.resize(image.size() - 1);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kSectionPastEnd);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kSectionPastEnd);
 
   // The loader refuses sections out of order, and finding an address among them relies on it.
   image = BuildImage(GoodTree().data, {.empty_sections_before = 1});
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kNone);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kNone);
   Patch32(image, testing::SectionTableOffset(false) + 12, testing::kSectionRva + 0x10);
-  EXPECT_EQ(ImageErrorOf(image), ImageError::kSectionsOutOfOrder);
+  EXPECT_EQ(ErrorOf(image), ErrorKind::kSectionsOutOfOrder);
 }
 
 TEST(PeMalformed, ResourceRootOutsideSections) {
   EXPECT_EQ(ErrorOfTree(GoodTree(), {.resource_rva = 0x8000}),
-            ResourceError::kResourceRvaOutsideSections);
+            ErrorKind::kResourceRvaOutsideSections);
   EXPECT_EQ(ErrorOfTree(GoodTree(), {.resource_rva = 0x10}),
-            ResourceError::kResourceRvaOutsideSections);
+            ErrorKind::kResourceRvaOutsideSections);
 }
 
 TEST(PeMalformed, DirectoriesPastTheEnd) {
   Bytes tree = GoodTree();
   tree.U32(kRootEntry + 4, 0x80000000 | (kTreeSize - 8));
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDirectoryPastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDirectoryPastEnd);
 
   tree = GoodTree();
   tree.U32(kRootEntry + 4, 0xFFFFFFFF);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDirectoryPastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDirectoryPastEnd);
 
   // The root itself needs 16 bytes; the section has 8.
   tree.Resize(8);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDirectoryPastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDirectoryPastEnd);
 }
 
 TEST(PeMalformed, EntryCounts) {
   Bytes tree = GoodTree();
   tree.Directory(0, 0xFFFF, 0xFFFF);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kAbsurdEntryCount);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kAbsurdEntryCount);
 
   // Eleven entries would fit in the section, but not after the root's header.
   tree = GoodTree();
   tree.Directory(0, 0, 11);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kEntryPastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kEntryPastEnd);
 
   // The counts of all directories together are bounded too, not each one alone.
   tree = GoodTree();
   tree.Directory(0x30, 0, 11);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kAbsurdEntryCount);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kAbsurdEntryCount);
 }
 
 TEST(PeMalformed, DirectoryLoops) {
   Bytes tree = GoodTree();
   tree.U32(kRootEntry + 4, 0x80000000);  // the root lists itself
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDirectoryLoop);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDirectoryLoop);
 
   tree = GoodTree();
   tree.U32(kTypeEntry + 4, 0x80000000);  // a type's names point back to the root
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDirectoryLoop);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDirectoryLoop);
 
   tree = GoodTree();
   // Below the language level no directory may follow, visited or not.
   tree.U32(kNameEntry + 4, 0x80000018);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kTreeTooDeep);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kTreeTooDeep);
 
   // Two types sharing one directory of names.
   Bytes shared;
@@ -213,36 +206,36 @@ TEST(PeMalformed, DirectoryLoops) {
   shared.Directory(0x38, 0, 1);
   shared.Entry(0x48, 0, 0x50);
   shared.DataEntry(0x50, testing::kSectionRva, 4);
-  EXPECT_EQ(ErrorOfTree(shared), ResourceError::kDirectoryLoop);
+  EXPECT_EQ(ErrorOfTree(shared), ErrorKind::kDirectoryLoop);
 }
 
 TEST(PeMalformed, TreeShape) {
   Bytes tree = GoodTree();
   tree.U32(kNameEntry + 4, 0x80000000 | kDataEntry);  // a fourth level
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kTreeTooDeep);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kTreeTooDeep);
 
   tree = GoodTree();
   tree.U32(kRootEntry + 4, kDataEntry);  // data where the names should be
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataEntryAboveLanguage);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataEntryAboveLanguage);
 
   tree = GoodTree();
   tree.U32(kTypeEntry + 4, kDataEntry);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataEntryAboveLanguage);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataEntryAboveLanguage);
 }
 
 TEST(PeMalformed, Names) {
   Bytes tree = GoodTree();
   tree.U32(kRootEntry, 0x80000000 | (kTreeSize - 1));  // the length itself is cut off
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kNamePastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kNamePastEnd);
 
   tree = GoodTree();
   tree.U32(kTypeEntry, 0x80000000 | kData);
   tree.U16(kData, 4);  // four units promised, three present
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kNamePastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kNamePastEnd);
 
   tree = GoodTree();
   tree.U32(kTypeEntry, 0xFFFFFFFF);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kNamePastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kNamePastEnd);
 }
 
 TEST(PeMalformed, RepeatedNamesAreBounded) {
@@ -262,41 +255,41 @@ TEST(PeMalformed, RepeatedNamesAreBounded) {
     tree.DataEntry(names + 0x30, testing::kSectionRva, 0);
   }
   tree.Name(kString, std::u16string(0x2000, u'x'));
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kTreeLargerThanSection);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kTreeLargerThanSection);
 
   // The same tree with one type is fine.
   tree.Directory(0, 1, 0);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kNone);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kNone);
 }
 
 TEST(PeMalformed, DataEntries) {
   Bytes tree = GoodTree();
   tree.U32(kNameEntry + 4, kTreeSize - 8);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataEntryPastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataEntryPastEnd);
 
   tree = GoodTree();
   tree.U32(kNameEntry + 4, 0x7FFFFFFF);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataEntryPastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataEntryPastEnd);
 
   tree = GoodTree();
   tree.DataEntry(kDataEntry, 0x9000, 4);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataOutsideSections);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataOutsideSections);
 
   tree = GoodTree();
   tree.DataEntry(kDataEntry, 0x10, 4);  // inside the headers, not a section
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataOutsideSections);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataOutsideSections);
 
   tree = GoodTree();
   tree.DataEntry(kDataEntry, testing::kSectionRva + kData, 9);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataPastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataPastEnd);
 
   // A size that wraps the RVA past 4 GiB back into the section in 32-bit arithmetic.
   tree = GoodTree();
   tree.DataEntry(kDataEntry, testing::kSectionRva + kData, 0xFFFFFFFF);
-  EXPECT_EQ(ErrorOfTree(tree), ResourceError::kDataPastEnd);
+  EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataPastEnd);
 
   // Bytes past VirtualSize are file padding, not part of the section.
-  EXPECT_EQ(ErrorOfTree(GoodTree(), {.virtual_size = kData + 2}), ResourceError::kDataPastEnd);
+  EXPECT_EQ(ErrorOfTree(GoodTree(), {.virtual_size = kData + 2}), ErrorKind::kDataPastEnd);
 }
 
 TEST(PeMalformed, ThrowingFormCarriesTheKind) {
@@ -307,24 +300,15 @@ TEST(PeMalformed, ThrowingFormCarriesTheKind) {
     FAIL() << "a looping tree was accepted";
   } catch (const Error& error) {
     EXPECT_EQ(error.code(), error_code::kBadFormat);
-    EXPECT_STREQ(error.what(), Describe(ResourceError::kDirectoryLoop));
+    EXPECT_STREQ(error.what(), Describe(ErrorKind::kDirectoryLoop));
   }
-}
-
-template <typename Kind>
-std::size_t DistinctTexts(Kind last) {
-  std::set<std::string> texts;
-  for (int kind = 0; kind <= static_cast<int>(last); ++kind) {
-    texts.insert(Describe(static_cast<Kind>(kind)));
-  }
-  return texts.size();
 }
 
 TEST(PeMalformed, EveryKindHasItsOwnText) {
-  EXPECT_EQ(DistinctTexts(ImageError::kSectionPastEnd), 11u);
-  EXPECT_EQ(DistinctTexts(ResourceError::kDataPastEnd), 14u);
-  EXPECT_EQ(DistinctTexts(CertificateError::kEntryPastTable), 7u);
-  EXPECT_EQ(DistinctTexts(ExportError::kNameOutsideSections), 6u);
+  std::set<std::string> texts;
+  const int last = static_cast<int>(kLastErrorKind);
+  for (int kind = 0; kind <= last; ++kind) texts.insert(Describe(static_cast<ErrorKind>(kind)));
+  EXPECT_EQ(texts.size(), static_cast<std::size_t>(last + 1));
 }
 
 }  // namespace

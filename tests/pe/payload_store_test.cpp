@@ -54,7 +54,7 @@ TEST(PeImagePayloadStore, BrokenImageFailsAtConstruction) {
     FAIL() << "a truncated image was accepted";
   } catch (const Error& error) {
     EXPECT_EQ(error.code(), error_code::kBadFormat);
-    EXPECT_STREQ(error.what(), pe::Describe(pe::ImageError::kSectionPastEnd));
+    EXPECT_STREQ(error.what(), pe::Describe(pe::ErrorKind::kSectionPastEnd));
   }
 }
 

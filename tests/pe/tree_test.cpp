@@ -47,7 +47,7 @@ TEST(PeTree, ManySectionsAndLeaves) {
   const std::vector<std::uint8_t> image =
       BuildImage(BuildResourceSection(std::move(resources)), {.empty_sections_before = 65534});
   const ResourceParse parsed = ParseResources(image);
-  ASSERT_EQ(parsed.error, ResourceError::kNone) << Describe(parsed);
+  ASSERT_EQ(parsed.error, ErrorKind::kNone) << Describe(parsed.error);
   ASSERT_EQ(parsed.tree.size(), kLeaves);
   EXPECT_EQ(parsed.tree.back().language, ResourceKey(kLeaves));
   EXPECT_EQ(parsed.tree.back().data[0], Fill(1, static_cast<std::uint8_t>(kLeaves))[0]);
@@ -59,7 +59,7 @@ TEST_P(PeTreeBothFormats, ReadsEveryLeafInDirectoryOrder) {
   const std::vector<std::uint8_t> section = BuildResourceSection(SampleResources());
   const std::vector<std::uint8_t> image = BuildImage(section, {.pe32_plus = GetParam()});
   const ResourceParse parsed = ParseResources(image);
-  ASSERT_EQ(parsed.error, ResourceError::kNone) << Describe(parsed);
+  ASSERT_EQ(parsed.error, ErrorKind::kNone) << Describe(parsed.error);
 
   struct Expected {
     ResourceKey type;
@@ -97,11 +97,11 @@ INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeTreeBothFormats, ::testing::Bool());
 TEST(PeTree, ImageWithoutResourcesHasAnEmptyTree) {
   const std::vector<std::uint8_t> section = BuildResourceSection(SampleResources());
   ResourceParse parsed = ParseResources(BuildImage(section, {.directory_count = 2}));
-  EXPECT_EQ(parsed.error, ResourceError::kNone);
+  EXPECT_EQ(parsed.error, ErrorKind::kNone);
   EXPECT_TRUE(parsed.tree.empty());
 
   parsed = ParseResources(BuildImage(section, {.resource_rva = 0}));
-  EXPECT_EQ(parsed.error, ResourceError::kNone);
+  EXPECT_EQ(parsed.error, ErrorKind::kNone);
   EXPECT_TRUE(parsed.tree.empty());
 }
 
@@ -112,7 +112,7 @@ TEST(PeTree, NamesAreConvertedFromUtf16) {
       {u"T\u00c4", std::u16string{u'y', u'\xDC00'}, 0, Fill(8, 3)},
   });
   const ResourceParse parsed = ParseResources(BuildImage(section));
-  ASSERT_EQ(parsed.error, ResourceError::kNone);
+  ASSERT_EQ(parsed.error, ErrorKind::kNone);
   ASSERT_EQ(parsed.tree.size(), 3u);
   // Sorted by their UTF-16 units, as resource compilers order them.
   EXPECT_EQ(parsed.tree[0].type.text, "T\xC3\x84");
@@ -131,7 +131,7 @@ TEST(PeTree, EmptyDataAtTheSectionsEnd) {
   tree.Entry(0x40, 0, 0x48);
   tree.DataEntry(0x48, testing::kSectionRva + 0x58, 0);
   const ResourceParse parsed = ParseResources(BuildImage(tree.data));
-  ASSERT_EQ(parsed.error, ResourceError::kNone) << Describe(parsed);
+  ASSERT_EQ(parsed.error, ErrorKind::kNone) << Describe(parsed.error);
   ASSERT_EQ(parsed.tree.size(), 1u);
   EXPECT_TRUE(parsed.tree[0].data.empty());
 }

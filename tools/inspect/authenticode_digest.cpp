@@ -29,7 +29,7 @@ std::optional<Gaps> Locate(std::span<const std::uint8_t> image, const pe::Certif
       return std::nullopt;
     }
     return Gaps{headers.ChecksumOffset(), *entry, end, size};
-  } catch (const pe::detail::ReadFailure<pe::ImageError>&) {
+  } catch (const pe::detail::ReadFailure&) {
     return std::nullopt;
   }
 }

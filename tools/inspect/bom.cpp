@@ -52,7 +52,7 @@ void AddVersionFacts(const pe::ResourceTree& resources, ComponentFacts& facts) {
     return;
   }
   const pe::VersionParse parsed = pe::ParseVersionInfo(version->data);
-  if (parsed.error != pe::VersionError::kNone) {
+  if (parsed.error != pe::ErrorKind::kNone) {
     facts.note = pe::Describe(parsed.error);
     return;
   }
@@ -85,12 +85,12 @@ ComponentFacts DescribeComponent(std::string_view name, std::span<const std::uin
                        .note = "",
                        .signatures = DescribeSignatures(bytes)};
   const pe::ResourceParse resources = pe::ParseResources(bytes);
-  if (resources.error != pe::ResourceError::kNone) {
-    facts.note = pe::Describe(resources);
+  if (resources.error != pe::ErrorKind::kNone) {
+    facts.note = pe::Describe(resources.error);
     return facts;
   }
   const pe::ExportLookup exports = pe::FindExport(bytes, "DllRegisterServer");
-  if (exports.error == pe::ExportError::kNone) facts.exportsRegisterServer = exports.found;
+  if (exports.error == pe::ErrorKind::kNone) facts.exportsRegisterServer = exports.found;
   AddVersionFacts(resources.tree, facts);
   return facts;
 }

@@ -13,7 +13,7 @@
 namespace brantel::inspect {
 namespace {
 
-using pe::ImageError;
+using pe::ErrorKind;
 
 constexpr std::uint16_t kMachineI386 = 0x14C;
 constexpr std::uint16_t kFileDll = 0x2000;  // IMAGE_FILE_DLL
@@ -24,20 +24,20 @@ std::string EndsAt(std::uint64_t size, const std::string& where) {
 }
 
 // Headers that the reader cannot take, said as a publisher would want to hear it.
-std::string HeaderRefusal(ImageError error, std::uint64_t size) {
+std::string HeaderRefusal(ErrorKind error, std::uint64_t size) {
   switch (error) {
-    case ImageError::kTruncatedDosHeader:
+    case ErrorKind::kTruncatedDosHeader:
       return EndsAt(size, "inside its DOS header");
-    case ImageError::kBadPeOffset:
-    case ImageError::kBadPeSignature:
+    case ErrorKind::kBadPeOffset:
+    case ErrorKind::kBadPeSignature:
       return std::string(kNotWindows) + " (an MS-DOS header with no PE header where it points)";
-    case ImageError::kTruncatedFileHeader:
-    case ImageError::kTruncatedOptionalHeader:
-    case ImageError::kTruncatedSectionTable:
+    case ErrorKind::kTruncatedFileHeader:
+    case ErrorKind::kTruncatedOptionalHeader:
+    case ErrorKind::kTruncatedSectionTable:
       return EndsAt(size, "inside its headers");
-    case ImageError::kBadOptionalHeaderMagic:
+    case ErrorKind::kBadOptionalHeaderMagic:
       return std::string(kNotWindows) + " (its optional header is neither PE32 nor PE32+)";
-    case ImageError::kSectionsOutOfOrder:
+    case ErrorKind::kSectionsOutOfOrder:
       return "its sections overlap or are out of order, which Windows does not load";
     default:
       return pe::Describe(error);
@@ -71,7 +71,7 @@ std::vector<std::string> RefusalsOf(std::span<const std::uint8_t> file, Registra
   std::optional<pe::detail::Image> image;
   try {
     image.emplace(file);
-  } catch (const pe::detail::ReadFailure<ImageError>& failure) {
+  } catch (const pe::detail::ReadFailure& failure) {
     return {HeaderRefusal(failure.error, file.size())};
   }
   std::vector<std::string> refusals;
@@ -93,9 +93,9 @@ std::vector<std::string> RefusalsOf(std::span<const std::uint8_t> file, Registra
     // Looked up only in a whole 32-bit library: regsvr32 would not even load any other file, and
     // what it is already says why it is refused.
     const pe::ExportLookup lookup = pe::FindExport(file, "DllRegisterServer");
-    if (lookup.error != pe::ExportError::kNone) {
-      refusals.push_back(std::string("its export table cannot be read (") + pe::Describe(lookup) +
-                         "), so regsvr32 cannot register it");
+    if (lookup.error != pe::ErrorKind::kNone) {
+      refusals.push_back(std::string("its export table cannot be read (") +
+                         pe::Describe(lookup.error) + "), so regsvr32 cannot register it");
     } else if (!lookup.found) {
       refusals.emplace_back("exports no DllRegisterServer, so regsvr32 cannot register it");
     }

@@ -105,8 +105,8 @@ int List(const ResourceTree& tree, const brantel::pe::CertificateParse& certific
                 brantel::inspect::FormatKey(leaf.name).c_str(),
                 brantel::inspect::FormatKey(leaf.language).c_str(), leaf.codePage, leaf.size);
   }
-  if (certificates.error != brantel::pe::CertificateError::kNone) {
-    std::fprintf(stderr, "%s: %s\n", path, brantel::pe::Describe(certificates));
+  if (certificates.error != brantel::pe::ErrorKind::kNone) {
+    std::fprintf(stderr, "%s: %s\n", path, brantel::pe::Describe(certificates.error));
     return kFailed;
   }
   const brantel::pe::CertificateTable& table = certificates.table;
@@ -128,8 +128,8 @@ int List(const ResourceTree& tree, const brantel::pe::CertificateParse& certific
 int Check(const ResourceTree& tree, const brantel::pe::CertificateParse& certificates,
           const char* path) {
   std::vector<std::string> faults = brantel::inspect::CheckInstallerResources(tree);
-  if (certificates.error != brantel::pe::CertificateError::kNone) {
-    faults.emplace_back(brantel::pe::Describe(certificates));
+  if (certificates.error != brantel::pe::ErrorKind::kNone) {
+    faults.emplace_back(brantel::pe::Describe(certificates.error));
   }
   for (const std::string& fault : faults) std::printf("%s: %s\n", path, fault.c_str());
   if (!faults.empty()) return kFailed;
@@ -181,8 +181,8 @@ int ListComponents(const char* folder) {
 std::optional<Components> ReadComponentPayload(const std::string& installer,
                                                std::span<const std::uint8_t> image) {
   const brantel::pe::ResourceParse parsed = brantel::pe::ParseResources(image);
-  if (parsed.error != brantel::pe::ResourceError::kNone) {
-    std::fprintf(stderr, "%s: %s\n", installer.c_str(), brantel::pe::Describe(parsed));
+  if (parsed.error != brantel::pe::ErrorKind::kNone) {
+    std::fprintf(stderr, "%s: %s\n", installer.c_str(), brantel::pe::Describe(parsed.error));
     return std::nullopt;
   }
   Components contents;

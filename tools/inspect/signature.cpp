@@ -255,8 +255,8 @@ std::vector<SignatureFacts> DescribeSignatures(std::span<const std::uint8_t> ima
   // Only a PE image can carry Authenticode; a file of other bytes is simply not signed.
   if (image.size() < 2 || image[0] != 'M' || image[1] != 'Z') return {};
   const pe::CertificateParse certificates = pe::ParseCertificates(image);
-  if (certificates.error != pe::CertificateError::kNone) {
-    return {Unreadable(pe::Describe(certificates))};
+  if (certificates.error != pe::ErrorKind::kNone) {
+    return {Unreadable(pe::Describe(certificates.error))};
   }
   SignatureReader reader(image, certificates.table);
   for (const pe::CertificateEntry& entry : certificates.table.entries) {

@@ -1,7 +1,6 @@
 #include "pe/pe_certificates.h"
 
-#include <utility>
-
+#include "pe/pe_image.h"
 #include "pe/pe_reader.h"
 
 namespace brantel::pe {
@@ -26,25 +25,25 @@ CertificateTable ReadTable(std::span<const std::uint8_t> bytes) {
   table.offset = directory.address;
   table.size = directory.size;
 
-  const detail::BoundedReader<CertificateError> file(bytes);
+  const detail::BoundedReader file(bytes);
   const std::uint64_t begin = directory.address;
   const std::uint64_t end = begin + directory.size;
-  if (begin % 8 != 0) Fail(CertificateError::kTableMisaligned);
-  if (!file.Fits(begin, directory.size)) Fail(CertificateError::kTablePastEnd);
+  if (begin % 8 != 0) Fail(ErrorKind::kCertificateTableMisaligned);
+  if (!file.Fits(begin, directory.size)) Fail(ErrorKind::kCertificateTablePastEnd);
   const auto overlaps = [&](std::uint64_t from, std::uint64_t length) {
     return length != 0 && begin < from + length && from < end;
   };
-  if (overlaps(0, image.size_of_headers())) Fail(CertificateError::kTableOverlaps);
+  if (overlaps(0, image.size_of_headers())) Fail(ErrorKind::kCertificateTableOverlaps);
   for (const detail::Section& section : image.sections()) {
-    if (overlaps(section.file_offset, section.raw_size)) Fail(CertificateError::kTableOverlaps);
+    if (overlaps(section.file_offset, section.raw_size)) Fail(ErrorKind::kCertificateTableOverlaps);
   }
 
-  const detail::BoundedReader<CertificateError> entries(
-      file.Bytes(begin, directory.size, CertificateError::kTablePastEnd));
-  constexpr CertificateError kPast = CertificateError::kEntryPastTable;
+  const detail::BoundedReader entries(
+      file.Bytes(begin, directory.size, ErrorKind::kCertificateTablePastEnd));
+  constexpr ErrorKind kPast = ErrorKind::kCertificatePastTable;
   for (std::uint64_t at = 0; at < directory.size; at = Align8(at + table.entries.back().length)) {
     const std::uint32_t length = entries.U32(at, kPast);
-    if (length < kEntryHeaderSize) Fail(CertificateError::kEntryTooShort);
+    if (length < kEntryHeaderSize) Fail(ErrorKind::kCertificateTooShort);
     if (!entries.Fits(at, length)) Fail(kPast);
     table.entries.push_back(
         {.offset = begin + at,
@@ -58,24 +57,8 @@ CertificateTable ReadTable(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-constexpr std::pair<CertificateError, const char*> kDescriptions[] = {
-    {CertificateError::kNone, "no error"},
-    {CertificateError::kBadImage, "PE image: broken headers"},
-    {CertificateError::kTableMisaligned, "PE certificate table: offset not a multiple of 8"},
-    {CertificateError::kTablePastEnd, "PE certificate table: runs past the end of the file"},
-    {CertificateError::kTableOverlaps, "PE certificate table: overlaps the headers or a section"},
-    {CertificateError::kEntryTooShort,
-     "PE certificate table: entry shorter than its 8-byte header"},
-    {CertificateError::kEntryPastTable,
-     "PE certificate table: entry runs past the end of the table"},
-};
-
-const char* Describe(CertificateError error) {
-  return detail::TextOf(kDescriptions, error, "PE certificate table: unknown error");
-}
-
 CertificateParse ParseCertificates(std::span<const std::uint8_t> image) {
-  return detail::CaptureImage<CertificateParse>(
+  return detail::Capture<CertificateParse>(
       [&](CertificateParse& outcome) { outcome.table = ReadTable(image); });
 }
 

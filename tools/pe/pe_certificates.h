@@ -4,25 +4,12 @@
 #include <span>
 #include <vector>
 
-#include "pe/pe_image.h"
+#include "pe/pe_error.h"
 
 namespace brantel::pe {
 
 // The data directory that locates the certificate table.
 inline constexpr std::uint32_t kCertificateDirectoryIndex = 4;
-
-// Why an image's certificate table could not be read.
-enum class CertificateError {
-  kNone,
-  kBadImage,
-  kTableMisaligned,
-  kTablePastEnd,
-  kTableOverlaps,
-  kEntryTooShort,
-  kEntryPastTable,
-};
-
-const char* Describe(CertificateError error);
 
 // One WIN_CERTIFICATE of the certificate table. `data` (bCertificate: for Authenticode a PKCS#7
 // SignedData) views the image that was parsed.
@@ -43,7 +30,8 @@ struct CertificateTable {
   std::vector<CertificateEntry> entries;
 };
 
-struct CertificateParse : ImageOutcome<CertificateError> {
+struct CertificateParse {
+  ErrorKind error = ErrorKind::kNone;
   CertificateTable table;  // empty unless `error` is kNone
 };
 

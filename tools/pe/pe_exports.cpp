@@ -1,8 +1,8 @@
 #include "pe/pe_exports.h"
 
 #include <algorithm>
-#include <utility>
 
+#include "pe/pe_image.h"
 #include "pe/pe_reader.h"
 
 namespace brantel::pe {
@@ -18,18 +18,18 @@ bool ExportsName(std::span<const std::uint8_t> bytes, std::string_view name) {
   const detail::Image image(bytes);
   const detail::DirectoryEntry directory = image.Directory(kExportDirectoryIndex);
   if (directory.address == 0) return false;
-  const detail::BoundedReader<ExportError> table(image.Map(directory.address, kExportTableSize,
-                                                           ExportError::kTableOutsideSections,
-                                                           ExportError::kTablePastEnd));
-  const std::uint64_t count = table.U32(24, ExportError::kTablePastEnd);
+  const detail::BoundedReader table(image.Map(directory.address, kExportTableSize,
+                                              ErrorKind::kExportTableOutsideSections,
+                                              ErrorKind::kExportTablePastEnd));
+  const std::uint64_t count = table.U32(24, ErrorKind::kExportTablePastEnd);
   if (count == 0) return false;
-  const std::uint32_t names_rva = table.U32(32, ExportError::kTablePastEnd);
-  const detail::BoundedReader<ExportError> names(
-      image.Map(names_rva, count * 4, ExportError::kNamesPastEnd, ExportError::kNamesPastEnd));
+  const std::uint32_t names_rva = table.U32(32, ErrorKind::kExportTablePastEnd);
+  const detail::BoundedReader names(image.Map(names_rva, count * 4, ErrorKind::kExportNamesPastEnd,
+                                              ErrorKind::kExportNamesPastEnd));
   for (std::uint64_t i = 0; i < count; ++i) {
-    const std::uint32_t rva = names.U32(i * 4, ExportError::kNamesPastEnd);
-    const detail::Location text =
-        image.Locate(rva, 1, ExportError::kNameOutsideSections, ExportError::kNameOutsideSections);
+    const std::uint32_t rva = names.U32(i * 4, ErrorKind::kExportNamesPastEnd);
+    const detail::Location text = image.Locate(rva, 1, ErrorKind::kExportNameOutsideSections,
+                                               ErrorKind::kExportNameOutsideSections);
     // The name's bytes up to one past `name`'s length, or to the section's end.
     const std::uint64_t length =
         std::min<std::uint64_t>(text.section->extent - text.within, name.size() + 1);
@@ -44,21 +44,8 @@ bool ExportsName(std::span<const std::uint8_t> bytes, std::string_view name) {
 
 }  // namespace
 
-constexpr std::pair<ExportError, const char*> kDescriptions[] = {
-    {ExportError::kNone, "no error"},
-    {ExportError::kBadImage, "PE image: broken headers"},
-    {ExportError::kTableOutsideSections, "PE exports: export directory outside every section"},
-    {ExportError::kTablePastEnd, "PE exports: export directory past the end of its section"},
-    {ExportError::kNamesPastEnd, "PE exports: name table outside its section"},
-    {ExportError::kNameOutsideSections, "PE exports: name outside every section"},
-};
-
-const char* Describe(ExportError error) {
-  return detail::TextOf(kDescriptions, error, "PE exports: unknown error");
-}
-
 ExportLookup FindExport(std::span<const std::uint8_t> image, std::string_view name) {
-  return detail::CaptureImage<ExportLookup>(
+  return detail::Capture<ExportLookup>(
       [&](ExportLookup& outcome) { outcome.found = ExportsName(image, name); });
 }
 

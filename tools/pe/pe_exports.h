@@ -4,23 +4,12 @@
 #include <span>
 #include <string_view>
 
-#include "pe/pe_image.h"
+#include "pe/pe_error.h"
 
 namespace brantel::pe {
 
-// Why an image's export names could not be read.
-enum class ExportError {
-  kNone,
-  kBadImage,
-  kTableOutsideSections,
-  kTablePastEnd,
-  kNamesPastEnd,
-  kNameOutsideSections,
-};
-
-const char* Describe(ExportError error);
-
-struct ExportLookup : ImageOutcome<ExportError> {
+struct ExportLookup {
+  ErrorKind error = ErrorKind::kNone;
   bool found = false;  // false unless `error` is kNone
 };
 

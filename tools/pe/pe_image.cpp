@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace brantel::pe {
-namespace detail {
+namespace brantel::pe::detail {
 namespace {
 
 constexpr std::uint64_t kDosHeaderSize = 64;
@@ -15,9 +14,9 @@ constexpr std::uint64_t kSectionHeaderSize = 40;
 constexpr std::uint64_t kSectionNameSize = 8;
 constexpr std::uint64_t kSizeOfHeadersOffset = 60;  // in the optional header, PE32 and PE32+
 
-std::vector<Section> ReadSections(const BoundedReader<ImageError>& file, std::uint64_t table,
+std::vector<Section> ReadSections(const BoundedReader& file, std::uint64_t table,
                                   std::uint64_t count) {
-  constexpr ImageError kErr = ImageError::kTruncatedSectionTable;
+  constexpr ErrorKind kErr = ErrorKind::kTruncatedSectionTable;
   if (table > file.size() || count > (file.size() - table) / kSectionHeaderSize) Fail(kErr);
   std::vector<Section> sections;
   sections.reserve(static_cast<std::size_t>(count));
@@ -33,7 +32,7 @@ std::vector<Section> ReadSections(const BoundedReader<ImageError>& file, std::ui
     Section section{file.U32(header + 12, kErr), extent, file.U32(header + 20, kErr), raw_size,
                     std::string(name.begin(), std::ranges::find(name, 0))};
     if (!sections.empty() && section.address < sections.back().address + sections.back().extent) {
-      Fail(ImageError::kSectionsOutOfOrder);
+      Fail(ErrorKind::kSectionsOutOfOrder);
     }
     sections.push_back(std::move(section));
   }
@@ -43,15 +42,15 @@ std::vector<Section> ReadSections(const BoundedReader<ImageError>& file, std::ui
 }  // namespace
 
 Image::Image(std::span<const std::uint8_t> bytes) : bytes_(bytes), file_(bytes) {
-  if (!file_.Fits(0, kDosHeaderSize)) Fail(ImageError::kTruncatedDosHeader);
-  if (file_.U16(0, ImageError::kTruncatedDosHeader) != 0x5A4D) {  // "MZ"
-    Fail(ImageError::kBadDosSignature);
+  if (!file_.Fits(0, kDosHeaderSize)) Fail(ErrorKind::kTruncatedDosHeader);
+  if (file_.U16(0, ErrorKind::kTruncatedDosHeader) != 0x5A4D) {  // "MZ"
+    Fail(ErrorKind::kBadDosSignature);
   }
-  const std::uint64_t pe = file_.U32(kLfanewOffset, ImageError::kTruncatedDosHeader);
-  if (file_.U32(pe, ImageError::kBadPeOffset) != kPeSignature) Fail(ImageError::kBadPeSignature);
+  const std::uint64_t pe = file_.U32(kLfanewOffset, ErrorKind::kTruncatedDosHeader);
+  if (file_.U32(pe, ErrorKind::kBadPeOffset) != kPeSignature) Fail(ErrorKind::kBadPeSignature);
 
   const std::uint64_t file_header = pe + 4;
-  constexpr ImageError kFileErr = ImageError::kTruncatedFileHeader;
+  constexpr ErrorKind kFileErr = ErrorKind::kTruncatedFileHeader;
   if (!file_.Fits(file_header, kFileHeaderSize)) Fail(kFileErr);
   machine_ = file_.U16(file_header, kFileErr);
   const std::uint16_t section_count = file_.U16(file_header + 2, kFileErr);
@@ -59,9 +58,9 @@ Image::Image(std::span<const std::uint8_t> bytes) : bytes_(bytes), file_(bytes) 
   characteristics_ = file_.U16(file_header + 18, kFileErr);
 
   optional_offset_ = file_header + kFileHeaderSize;
-  constexpr ImageError kOptErr = ImageError::kTruncatedOptionalHeader;
+  constexpr ErrorKind kOptErr = ErrorKind::kTruncatedOptionalHeader;
   optional_ = file_.Bytes(optional_offset_, optional_size, kOptErr);
-  const BoundedReader<ImageError> optional(optional_);
+  const BoundedReader optional(optional_);
   const std::uint16_t magic = optional.U16(0, kOptErr);
   if (magic == 0x10B) {  // PE32
     directories_ = 96;
@@ -69,7 +68,7 @@ Image::Image(std::span<const std::uint8_t> bytes) : bytes_(bytes), file_(bytes) 
     directories_ = 112;
     pe32_plus_ = true;
   } else {
-    Fail(ImageError::kBadOptionalHeaderMagic);
+    Fail(ErrorKind::kBadOptionalHeaderMagic);
   }
   directory_count_ = optional.U32(directories_ - 4, kOptErr);
   size_of_headers_ = optional.U32(kSizeOfHeadersOffset, kOptErr);
@@ -86,9 +85,9 @@ std::optional<std::uint64_t> Image::DirectoryEntryOffset(std::uint32_t index) co
 
 DirectoryEntry Image::Directory(std::uint32_t index) const {
   if (directory_count_ <= index) return {0, 0};
-  const BoundedReader<ImageError> optional(optional_);
+  const BoundedReader optional(optional_);
   const std::uint64_t entry = directories_ + std::uint64_t{index} * 8;
-  constexpr ImageError kOptErr = ImageError::kTruncatedOptionalHeader;
+  constexpr ErrorKind kOptErr = ErrorKind::kTruncatedOptionalHeader;
   return {optional.U32(entry, kOptErr), optional.U32(entry + 4, kOptErr)};
 }
 
@@ -113,29 +112,16 @@ std::optional<Location> Image::Find(std::uint64_t rva, std::uint64_t size) const
   return std::nullopt;
 }
 
+Location Image::Locate(std::uint64_t rva, std::uint64_t size, ErrorKind if_outside,
+                       ErrorKind if_past_end) const {
+  const std::optional<Location> at = Find(rva, size);
+  if (!at) Fail(if_outside);
+  if (size > at->section->extent - at->within) Fail(if_past_end);
+  return *at;
+}
+
 std::span<const std::uint8_t> Image::Bytes(const Location& at, std::uint64_t size) const {
-  return file_.Bytes(at.section->file_offset + at.within, size, ImageError::kSectionPastEnd);
+  return file_.Bytes(at.section->file_offset + at.within, size, ErrorKind::kSectionPastEnd);
 }
 
-}  // namespace detail
-
-constexpr std::pair<ImageError, const char*> kDescriptions[] = {
-    {ImageError::kNone, "no error"},
-    {ImageError::kTruncatedDosHeader, "PE image: truncated DOS header"},
-    {ImageError::kBadDosSignature, "PE image: no MZ signature"},
-    {ImageError::kBadPeOffset, "PE image: e_lfanew points past the end"},
-    {ImageError::kBadPeSignature, "PE image: no PE signature at e_lfanew"},
-    {ImageError::kTruncatedFileHeader, "PE image: truncated file header"},
-    {ImageError::kTruncatedOptionalHeader, "PE image: truncated optional header"},
-    {ImageError::kBadOptionalHeaderMagic, "PE image: optional header is neither PE32 nor PE32+"},
-    {ImageError::kTruncatedSectionTable, "PE image: truncated section table"},
-    {ImageError::kSectionsOutOfOrder,
-     "PE image: sections not in ascending order of address, or overlapping"},
-    {ImageError::kSectionPastEnd, "PE image: section data past the end of the file"},
-};
-
-const char* Describe(ImageError error) {
-  return detail::TextOf(kDescriptions, error, "PE image: unknown error");
-}
-
-}  // namespace brantel::pe
+}  // namespace brantel::pe::detail

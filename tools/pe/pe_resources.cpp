@@ -5,13 +5,13 @@
 
 #include "common/ascii.h"
 #include "common/error.h"
+#include "pe/pe_image.h"
 #include "pe/pe_reader.h"
 #include "pe/utf16.h"
 
 namespace brantel::pe {
 namespace {
 
-using Reader = detail::BoundedReader<ResourceError>;
 using detail::Fail;
 
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
@@ -41,34 +41,34 @@ class TreeWalker {
 
  private:
   void Directory(std::uint64_t offset, int depth) {
-    if (!visited_.insert(offset).second) Fail(ResourceError::kDirectoryLoop);
-    constexpr ResourceError kErr = ResourceError::kDirectoryPastEnd;
+    if (!visited_.insert(offset).second) Fail(ErrorKind::kDirectoryLoop);
+    constexpr ErrorKind kErr = ErrorKind::kDirectoryPastEnd;
     if (!tree_.Fits(offset, kDirectoryHeaderSize)) Fail(kErr);
     const std::uint64_t count =
         std::uint64_t{tree_.U16(offset + 12, kErr)} + tree_.U16(offset + 14, kErr);
-    if (count > entry_budget_) Fail(ResourceError::kAbsurdEntryCount);
+    if (count > entry_budget_) Fail(ErrorKind::kAbsurdEntryCount);
     entry_budget_ -= count;
     const std::uint64_t entries = offset + kDirectoryHeaderSize;
-    if (!tree_.Fits(entries, count * kEntrySize)) Fail(ResourceError::kEntryPastEnd);
+    if (!tree_.Fits(entries, count * kEntrySize)) Fail(ErrorKind::kEntryPastEnd);
 
     for (std::uint64_t i = 0; i < count; ++i) {
       const std::uint64_t entry = entries + i * kEntrySize;
-      const std::uint32_t name_field = tree_.U32(entry, ResourceError::kEntryPastEnd);
-      const std::uint32_t target = tree_.U32(entry + 4, ResourceError::kEntryPastEnd);
+      const std::uint32_t name_field = tree_.U32(entry, ErrorKind::kEntryPastEnd);
+      const std::uint32_t target = tree_.U32(entry + 4, ErrorKind::kEntryPastEnd);
       path_[depth] = (name_field & kHighBit) != 0 ? ResourceKey(Name(name_field & ~kHighBit))
                                                   : ResourceKey(name_field);
       if ((target & kHighBit) != 0) {
-        if (depth == kLanguageDepth) Fail(ResourceError::kTreeTooDeep);
+        if (depth == kLanguageDepth) Fail(ErrorKind::kTreeTooDeep);
         Directory(target & ~kHighBit, depth + 1);
       } else {
-        if (depth != kLanguageDepth) Fail(ResourceError::kDataEntryAboveLanguage);
+        if (depth != kLanguageDepth) Fail(ErrorKind::kDataEntryAboveLanguage);
         Leaf(target);
       }
     }
   }
 
   std::string Name(std::uint64_t offset) {
-    constexpr ResourceError kErr = ResourceError::kNamePastEnd;
+    constexpr ErrorKind kErr = ErrorKind::kNamePastEnd;
     const std::uint64_t length = tree_.U16(offset, kErr);
     const std::span<const std::uint8_t> units = tree_.Bytes(offset + 2, length * 2, kErr);
     Charge(units.size());
@@ -76,30 +76,30 @@ class TreeWalker {
   }
 
   void Leaf(std::uint64_t offset) {
-    constexpr ResourceError kErr = ResourceError::kDataEntryPastEnd;
+    constexpr ErrorKind kErr = ErrorKind::kDataEntryPastEnd;
     if (!tree_.Fits(offset, kDataEntrySize)) Fail(kErr);
     const std::uint32_t rva = tree_.U32(offset, kErr);
     const std::uint32_t size = tree_.U32(offset + 4, kErr);
-    ResourceLeaf leaf{.type = path_[0],
-                      .name = path_[1],
-                      .language = path_[2],
-                      .codePage = tree_.U32(offset + 8, kErr),
-                      .reserved = tree_.U32(offset + 12, kErr),
-                      .rva = rva,
-                      .size = size,
-                      .data = image_.Map(rva, size, ResourceError::kDataOutsideSections,
-                                         ResourceError::kDataPastEnd)};
+    ResourceLeaf leaf{
+        .type = path_[0],
+        .name = path_[1],
+        .language = path_[2],
+        .codePage = tree_.U32(offset + 8, kErr),
+        .reserved = tree_.U32(offset + 12, kErr),
+        .rva = rva,
+        .size = size,
+        .data = image_.Map(rva, size, ErrorKind::kDataOutsideSections, ErrorKind::kDataPastEnd)};
     Charge(leaf.type.text.size() + leaf.name.text.size() + leaf.language.text.size());
     leaves_.push_back(std::move(leaf));
   }
 
   void Charge(std::uint64_t text_bytes) {
-    if (text_bytes > text_budget_) Fail(ResourceError::kTreeLargerThanSection);
+    if (text_bytes > text_budget_) Fail(ErrorKind::kTreeLargerThanSection);
     text_budget_ -= text_bytes;
   }
 
   const detail::Image& image_;
-  Reader tree_;
+  detail::BoundedReader tree_;
   std::uint64_t entry_budget_;
   std::uint64_t text_budget_;
   std::unordered_set<std::uint64_t> visited_;
@@ -113,46 +113,22 @@ ResourceTree ReadTree(std::span<const std::uint8_t> bytes) {
   if (root_rva == 0) return {};
 
   // Offsets in the tree are relative to the root and may reach the end of the root's section.
-  const detail::Location root =
-      image.Locate(root_rva, 0, ResourceError::kResourceRvaOutsideSections,
-                   ResourceError::kResourceRvaOutsideSections);
+  const detail::Location root = image.Locate(root_rva, 0, ErrorKind::kResourceRvaOutsideSections,
+                                             ErrorKind::kResourceRvaOutsideSections);
   return TreeWalker(image, image.Bytes(root, root.section->extent - root.within)).Walk();
 }
 
 }  // namespace
 
-// What each error says, for reports and messages.
-constexpr std::pair<ResourceError, const char*> kDescriptions[] = {
-    {ResourceError::kNone, "no error"},
-    {ResourceError::kBadImage, "PE image: broken headers"},
-    {ResourceError::kResourceRvaOutsideSections, "PE resources: root RVA outside every section"},
-    {ResourceError::kDirectoryPastEnd, "PE resources: directory past the end of its section"},
-    {ResourceError::kAbsurdEntryCount, "PE resources: more entries than the section can hold"},
-    {ResourceError::kEntryPastEnd, "PE resources: directory entries past the end of the section"},
-    {ResourceError::kDirectoryLoop, "PE resources: directory reached twice"},
-    {ResourceError::kTreeLargerThanSection,
-     "PE resources: names repeated beyond what the section can hold"},
-    {ResourceError::kTreeTooDeep, "PE resources: directory below the language level"},
-    {ResourceError::kDataEntryAboveLanguage, "PE resources: data entry above the language level"},
-    {ResourceError::kNamePastEnd, "PE resources: name string past the end of the section"},
-    {ResourceError::kDataEntryPastEnd, "PE resources: data entry past the end of the section"},
-    {ResourceError::kDataOutsideSections, "PE resources: data RVA outside every section"},
-    {ResourceError::kDataPastEnd, "PE resources: data past the end of its section"},
-};
-
-const char* Describe(ResourceError error) {
-  return detail::TextOf(kDescriptions, error, "PE resources: unknown error");
-}
-
 ResourceParse ParseResources(std::span<const std::uint8_t> image) {
-  return detail::CaptureImage<ResourceParse>(
+  return detail::Capture<ResourceParse>(
       [&](ResourceParse& outcome) { outcome.tree = ReadTree(image); });
 }
 
 ResourceTree ReadResourceTree(std::span<const std::uint8_t> image) {
   ResourceParse parsed = ParseResources(image);
-  if (parsed.error != ResourceError::kNone) {
-    throw Error(error_code::kBadFormat, Describe(parsed));
+  if (parsed.error != ErrorKind::kNone) {
+    throw Error(error_code::kBadFormat, Describe(parsed.error));
   }
   return std::move(parsed.tree);
 }

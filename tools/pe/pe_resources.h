@@ -7,31 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "pe/pe_image.h"
+#include "pe/pe_error.h"
 
 namespace brantel::pe {
-
-// Why an image's resource tree could not be read. Each kind names the first structure that was
-// found broken, so a test (or a person with a damaged file) learns exactly what is wrong.
-enum class ResourceError {
-  kNone,
-  kBadImage,
-  kResourceRvaOutsideSections,
-  kDirectoryPastEnd,
-  kAbsurdEntryCount,
-  kEntryPastEnd,
-  kDirectoryLoop,
-  kTreeLargerThanSection,
-  kTreeTooDeep,
-  kDataEntryAboveLanguage,
-  kNamePastEnd,
-  kDataEntryPastEnd,
-  kDataOutsideSections,
-  kDataPastEnd,
-};
-
-// A fixed text for each kind; it outlives every error that carries it.
-const char* Describe(ResourceError error);
 
 // A resource type, name or language: either a number or a text (converted to UTF-8).
 struct ResourceKey {
@@ -65,7 +43,8 @@ struct ResourceLeaf {
 // has an empty tree.
 using ResourceTree = std::vector<ResourceLeaf>;
 
-struct ResourceParse : ImageOutcome<ResourceError> {
+struct ResourceParse {
+  ErrorKind error = ErrorKind::kNone;
   ResourceTree tree;  // empty unless `error` is kNone
 };
 

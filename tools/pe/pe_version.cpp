@@ -11,7 +11,7 @@
 namespace brantel::pe {
 namespace {
 
-using Reader = detail::BoundedReader<VersionError>;
+using Reader = detail::BoundedReader;
 using detail::Fail;
 
 constexpr std::uint64_t kBlockHeaderSize = 6;  // wLength, wValueLength, wType
@@ -35,18 +35,18 @@ struct Block {
 
 // Reads the block at `offset`, which must end by `limit`.
 Block ReadBlock(const Reader& bytes, std::uint64_t offset, std::uint64_t limit) {
-  const std::uint16_t length = bytes.U16(offset, VersionError::kTruncatedBlock);
-  if (length < kBlockHeaderSize || length > limit - offset) Fail(VersionError::kBadBlockLength);
+  const std::uint16_t length = bytes.U16(offset, ErrorKind::kTruncatedVersionBlock);
+  if (length < kBlockHeaderSize || length > limit - offset) Fail(ErrorKind::kBadVersionBlockLength);
   Block block;
   block.end = offset + length;
-  const std::uint16_t value_length = bytes.U16(offset + 2, VersionError::kTruncatedBlock);
-  block.type = bytes.U16(offset + 4, VersionError::kTruncatedBlock);
+  const std::uint16_t value_length = bytes.U16(offset + 2, ErrorKind::kTruncatedVersionBlock);
+  block.type = bytes.U16(offset + 4, ErrorKind::kTruncatedVersionBlock);
 
   std::uint64_t at = offset + kBlockHeaderSize;
   std::u16string key;
   for (;;) {
-    if (block.end - at < 2) Fail(VersionError::kUnterminatedKey);
-    const std::uint16_t unit = bytes.U16(at, VersionError::kUnterminatedKey);
+    if (block.end - at < 2) Fail(ErrorKind::kUnterminatedVersionKey);
+    const std::uint16_t unit = bytes.U16(at, ErrorKind::kUnterminatedVersionKey);
     at += 2;
     if (unit == 0) break;
     key.push_back(static_cast<char16_t>(unit));
@@ -59,7 +59,7 @@ Block ReadBlock(const Reader& bytes, std::uint64_t offset, std::uint64_t limit) 
   std::uint64_t value_size =
       block.type == kTextValue ? std::uint64_t{value_length} * 2 : value_length;
   if (value_size > block.end - block.value_offset) {
-    if (block.type != kTextValue) Fail(VersionError::kValuePastBlock);
+    if (block.type != kTextValue) Fail(ErrorKind::kVersionValuePastBlock);
     value_size = block.end - block.value_offset;
   }
   block.value_size = value_size;
@@ -74,7 +74,7 @@ std::vector<Block> Children(const Reader& bytes, const Block& parent) {
   std::uint64_t at = parent.children;
   while (parent.end - at >= kBlockHeaderSize) {
     // Zeros after the last child are padding.
-    if (bytes.U16(at, VersionError::kTruncatedBlock) == 0) break;
+    if (bytes.U16(at, ErrorKind::kTruncatedVersionBlock) == 0) break;
     children.push_back(ReadBlock(bytes, at, parent.end));
     at = std::min(Align4(children.back().end), parent.end);
   }
@@ -85,7 +85,7 @@ std::vector<Block> Children(const Reader& bytes, const Block& parent) {
 std::string Text(const Reader& bytes, const Block& block) {
   std::u16string units;
   for (std::uint64_t i = 0; i + 1 < block.value_size; i += 2) {
-    const std::uint16_t unit = bytes.U16(block.value_offset + i, VersionError::kValuePastBlock);
+    const std::uint16_t unit = bytes.U16(block.value_offset + i, ErrorKind::kVersionValuePastBlock);
     if (unit == 0) break;
     units.push_back(static_cast<char16_t>(unit));
   }
@@ -103,15 +103,15 @@ constexpr std::pair<std::string_view, std::optional<std::string> VersionInfo::*>
 VersionInfo Parse(std::span<const std::uint8_t> data) {
   const Reader bytes(data);
   const Block root = ReadBlock(bytes, 0, bytes.size());
-  if (root.key != "VS_VERSION_INFO") Fail(VersionError::kBadRootKey);
+  if (root.key != "VS_VERSION_INFO") Fail(ErrorKind::kBadVersionRootKey);
   VersionInfo info;
   if (root.value_size != 0) {
     if (root.value_size < kFixedInfoSize ||
-        bytes.U32(root.value_offset, VersionError::kBadFixedInfo) != kFixedInfoSignature) {
-      Fail(VersionError::kBadFixedInfo);
+        bytes.U32(root.value_offset, ErrorKind::kBadFixedFileInfo) != kFixedInfoSignature) {
+      Fail(ErrorKind::kBadFixedFileInfo);
     }
-    const std::uint32_t most = bytes.U32(root.value_offset + 8, VersionError::kBadFixedInfo);
-    const std::uint32_t least = bytes.U32(root.value_offset + 12, VersionError::kBadFixedInfo);
+    const std::uint32_t most = bytes.U32(root.value_offset + 8, ErrorKind::kBadFixedFileInfo);
+    const std::uint32_t least = bytes.U32(root.value_offset + 12, ErrorKind::kBadFixedFileInfo);
     info.fileVersion = {static_cast<std::uint16_t>(most >> 16), static_cast<std::uint16_t>(most),
                         static_cast<std::uint16_t>(least >> 16), static_cast<std::uint16_t>(least)};
   }
@@ -131,24 +131,8 @@ VersionInfo Parse(std::span<const std::uint8_t> data) {
 
 }  // namespace
 
-constexpr std::pair<VersionError, const char*> kDescriptions[] = {
-    {VersionError::kNone, "no error"},
-    {VersionError::kTruncatedBlock, "version resource: block header past the end"},
-    {VersionError::kBadBlockLength,
-     "version resource: block length shorter than its header or past its parent"},
-    {VersionError::kUnterminatedKey, "version resource: key without its terminating zero"},
-    {VersionError::kBadRootKey, "version resource: the outer block is not VS_VERSION_INFO"},
-    {VersionError::kValuePastBlock, "version resource: value past the end of its block"},
-    {VersionError::kBadFixedInfo,
-     "version resource: VS_FIXEDFILEINFO too short or without its signature"},
-};
-
-const char* Describe(VersionError error) {
-  return detail::TextOf(kDescriptions, error, "version resource: unknown error");
-}
-
 VersionParse ParseVersionInfo(std::span<const std::uint8_t> block) {
-  return detail::Capture<VersionParse, VersionError>([&] { return Parse(block); });
+  return detail::Capture<VersionParse>([&](VersionParse& outcome) { outcome.info = Parse(block); });
 }
 
 }  // namespace brantel::pe

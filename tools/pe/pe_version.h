@@ -6,20 +6,9 @@
 #include <span>
 #include <string>
 
+#include "pe/pe_error.h"
+
 namespace brantel::pe {
-
-// Why a version resource (VS_VERSIONINFO) could not be read; each kind names the broken part.
-enum class VersionError {
-  kNone,
-  kTruncatedBlock,
-  kBadBlockLength,
-  kUnterminatedKey,
-  kBadRootKey,
-  kValuePastBlock,
-  kBadFixedInfo,
-};
-
-const char* Describe(VersionError error);
 
 // What a component says about itself in its version resource.
 struct VersionInfo {
@@ -36,7 +25,7 @@ struct VersionInfo {
 };
 
 struct VersionParse {
-  VersionError error = VersionError::kNone;
+  ErrorKind error = ErrorKind::kNone;
   VersionInfo info;  // empty unless `error` is kNone
 };
 
