@@ -1,5 +1,7 @@
 #include "name_uuid.h"
 
+#include "sha256.h"
+
 #include <openssl/evp.h>
 
 #include <memory>
@@ -20,14 +22,9 @@ std::string NameBasedUuid(const std::array<std::uint8_t, 16>& space, std::string
   }
   digest[6] = static_cast<unsigned char>((digest[6] & 0x0F) | 0x50);  // version 5
   digest[8] = static_cast<unsigned char>((digest[8] & 0x3F) | 0x80);  // the RFC 4122 variant
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text;
-  for (int i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
-    text += kHex[digest[i] >> 4];
-    text += kHex[digest[i] & 0xF];
-  }
-  return text;
+  const std::string hex = LowerHex({digest.data(), 16});
+  return hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" +
+         hex.substr(16, 4) + "-" + hex.substr(20);
 }
 
 }  // namespace brantel::inspect
