@@ -99,7 +99,7 @@ class Win32StagedFile : public StagedFile {
   }
 
   bool PlaceIfNameFree() override {
-    if (!Rename(file_.get(), destination_, false)) {
+    if (!RenameMarked(false)) {
       const DWORD code = ::GetLastError();
       if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) return false;
       ThrowLastError("SetFileInformationByHandle");
@@ -108,7 +108,7 @@ class Win32StagedFile : public StagedFile {
     return true;
   }
   void PlaceReplacing() override {
-    Check(Rename(file_.get(), destination_, true), "SetFileInformationByHandle");
+    Check(RenameMarked(true), "SetFileInformationByHandle");
     Keep();
   }
   void Discard() override {
@@ -116,6 +116,22 @@ class Win32StagedFile : public StagedFile {
   }
 
  private:
+  // Gives the file the destination's name while it is still marked for deletion. A file system
+  // that will not rename a file marked for deletion answers access denied: there the file is
+  // renamed unmarked, and marked again should that fail too, so that it never stays behind
+  // unnamed and unmarked. FALSE, with the system's code as the last error, when the name is
+  // refused either way.
+  BOOL RenameMarked(bool replace) {
+    if (Rename(file_.get(), destination_, replace)) return TRUE;
+    if (::GetLastError() != ERROR_ACCESS_DENIED) return FALSE;
+    SetDeleteOnClose(file_.get(), false);
+    if (Rename(file_.get(), destination_, replace)) return TRUE;
+    const DWORD code = ::GetLastError();
+    SetDeleteOnClose(file_.get(), true);
+    ::SetLastError(code);
+    return FALSE;
+  }
+
   // The file has the destination's name. Its data reached the disk before the rename; the flush
   // takes the new name there too, so that after a power cut the name holds the whole file or
   // what it held before. Only then does the file lose its mark and its handle.
