@@ -99,12 +99,15 @@ function(brantel_add_library_replacements target)
                   OUTPUT_VARIABLE library OUTPUT_STRIP_TRAILING_WHITESPACE)
   set(work "${CMAKE_CURRENT_BINARY_DIR}/library-replacements")
   file(MAKE_DIRECTORY "${work}")
+  # Compiled with the definitions of every Win32 program of the project.
+  get_target_property(definitions brantel_win32 INTERFACE_COMPILE_DEFINITIONS)
+  list(TRANSFORM definitions PREPEND "-D")
   set(replaced "")
   foreach(name IN LISTS brantel_replacements)
     set(source "${CMAKE_CURRENT_SOURCE_DIR}/${brantel_replacement_${name}_source}")
     set(object "${work}/${brantel_replacement_${name}_source}.obj")
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${source}")
-    execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -std=c++20 -DUNICODE -DWIN32_LEAN_AND_MEAN
+    execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -std=c++20 ${definitions}
                             "-I${CMAKE_SOURCE_DIR}/src" -c "${source}" -o "${object}"
                     RESULT_VARIABLE compiled ERROR_VARIABLE compiler_said)
     if(NOT compiled EQUAL 0)

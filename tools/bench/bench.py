@@ -25,12 +25,15 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.dirname(HERE))
 
-from harness import automate, display, registry, wine  # noqa: E402  (the project's harness, in tools/)
+from harness import automate, catalogue, display, registry, wine  # noqa: E402  (the project's harness, in tools/)
 
 EMPTY_WINDOW_TITLE = "Brantel bench window"
-# Every stand-in but the plain library VBAME.DLL registers a class; what real components register
-# is theirs to say, so their count is not checked.
-STANDIN_REGISTRATIONS = 13
+# Every self-registering stand-in registers a class, the plain library none; what real components
+# register is theirs to say, so their count is not checked.
+STANDIN_REGISTRATIONS = sum(
+    1 for _name, registration in catalogue.components(
+        os.path.join(SOURCE_DIR, "src", "installer", "catalogue.inc"))
+    if registration == "kSelfRegistering")
 # The peer stores its payload as Brantel.exe does (off), and compresses it as NSIS does by default.
 PEER_COMPRESSION = {"off": "SetCompress off", "zlib": "SetCompressor zlib"}
 KIB = 1024
