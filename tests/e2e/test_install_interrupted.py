@@ -86,13 +86,23 @@ class StalledCopy:
                  ["click", scenario.button],
                  ["wait-exit", support.RUN_SECONDS + support.SERVER_SECONDS]]
         self.running = automate.start(args.automate, args.prefix, args.display, steps)
-        deadline = time.monotonic() + support.RUN_SECONDS
-        while not self.stalled(scenario.folder):
-            if self.running.poll() is not None or time.monotonic() > deadline:
-                self.end(check=False)
-                raise AssertionError(f"the probe never stalled:\n{self.report.output}")
-            time.sleep(0.1)
+        try:
+            stalled = self.wait_until_stalled()
+        except BaseException:
+            self.end(check=False)
+            raise
+        if not stalled:
+            self.end(check=False)
+            raise AssertionError(f"the probe never stalled:\n{self.report.output}")
         return self
+
+    def wait_until_stalled(self):
+        deadline = time.monotonic() + support.RUN_SECONDS
+        while not self.stalled(self.scenario.folder):
+            if self.running.poll() is not None or time.monotonic() > deadline:
+                return False
+            time.sleep(0.1)
+        return True
 
     def __exit__(self, *_exc):
         self.end(check=True)

@@ -11,6 +11,7 @@ import argparse
 import os
 import re
 import shutil
+import stat
 import subprocess
 import sys
 import unittest
@@ -106,12 +107,16 @@ def set_dos_attribute(prefix, display, path, flag):
 
 
 def listing(folder):
-    """Entry name -> (is a folder, size, modification time) of a folder's direct entries."""
+    """Entry name -> (is a folder, size, modification time) of a folder's direct entries. An
+    entry that a running program removes between reading the folder and reading the entry, as
+    it does with its staged files, is not there."""
     result = {}
     for entry in os.scandir(folder):
-        status = entry.stat(follow_symlinks=False)
-        result[entry.name] = (entry.is_dir(follow_symlinks=False), status.st_size,
-                              status.st_mtime_ns)
+        try:
+            status = entry.stat(follow_symlinks=False)
+        except FileNotFoundError:
+            continue
+        result[entry.name] = (stat.S_ISDIR(status.st_mode), status.st_size, status.st_mtime_ns)
     return result
 
 
@@ -141,13 +146,18 @@ class SystemFolderGuard:
         return self
 
     def __exit__(self, *_exc):
-        wait_for_prefix(self.prefix)
-        self.added = set(listing(self.folder)) - set(self.before)
-        for name in self.added:
-            remove(os.path.join(self.folder, name))
-        registry.remove(self.prefix, registry.registrations(self.prefix, self.names, self.display),
-                        self.display)
-        self.after = listing(self.folder)
+        # The folder is put back even when the prefix had to be ended by force, so that a failed
+        # scenario does not become the starting state of the next one.
+        try:
+            wait_for_prefix(self.prefix)
+        finally:
+            self.added = set(listing(self.folder)) - set(self.before)
+            for name in self.added:
+                remove(os.path.join(self.folder, name))
+            registry.remove(self.prefix,
+                            registry.registrations(self.prefix, self.names, self.display),
+                            self.display)
+            self.after = listing(self.folder)
         return False
 
 
