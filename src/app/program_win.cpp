@@ -3,12 +3,12 @@
 #include "app/program_win.h"
 
 #include <exception>
-#include <new>
 #include <string>
 
 #include "app/frm_main.h"
 #include "common/unique_handle_win.h"
 #include "common/check_win.h"
+#include "common/failure.h"
 #include "common/error_text_win.h"
 #include "common/system_directory_win.h"
 #include "common/utf8_win.h"
@@ -63,31 +63,12 @@ int RunWindow(HINSTANCE instance) {
   return window.RunMessageLoop();
 }
 
-std::wstring DecimalText(DWORD value) {
-  std::wstring digits;
-  do {
-    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
-    value /= 10;
-  } while (value != 0);
-  return digits;
-}
-
 constexpr wchar_t kUnhandledHeadline[] =
     L"Brantel setup stopped: an error that nothing could handle.";
 
-// "Error 5: Access is denied. (CreateFile, src/installer/file_writer_win.cpp line 60)"
-std::wstring DescribeUnhandled(DWORD code, const char* where, const CallSite* site) {
-  std::wstring text = L"Error " + DecimalText(code);
-  const std::wstring systemText = SystemErrorText(code);
-  if (!systemText.empty()) text += L": " + systemText;
-  text += L" (" + Widen(where);
-  if (site != nullptr) text += L", " + Widen(site->file) + L" line " + DecimalText(site->line);
-  return text + L")";
-}
-
 // A failure that no handler took (at start-up, or escaping a window event): say what failed and
 // with which code, to the user and to a debugger; the program then ends.
-void ReportUnhandled(DWORD code, const char* where, const CallSite* site = nullptr) noexcept {
+void ReportUnhandled(const std::exception& error) noexcept {
   // The window was destroyed on the way here, and its end posted WM_QUIT: a box shown with that
   // message pending closes at once, unseen. The program ends after the box in any case.
   MSG quit;
@@ -96,7 +77,9 @@ void ReportUnhandled(DWORD code, const char* where, const CallSite* site = nullp
   // The box has no owner any more, so it asks for the foreground itself.
   constexpr UINT kStyle = MB_OK | MB_ICONERROR | MB_SETFOREGROUND;
   try {
-    const std::wstring details = DescribeUnhandled(code, where, site);
+    const Failure failure = FailureOf(error);
+    const std::wstring details = Widen(
+        DescribeFailure(failure, Narrow(SystemErrorText(failure.code)), FailureLayout::kReport));
     SendDebugLine(L"Brantel setup: " + details);
     const std::wstring text = std::wstring(kUnhandledHeadline) + L"\n\n" + details;
     if (::MessageBoxW(nullptr, text.c_str(), L"Brantel", kStyle) != 0) return;
@@ -112,12 +95,8 @@ void ReportUnhandled(DWORD code, const char* where, const CallSite* site = nullp
 int RunProgram(HINSTANCE instance) {
   try {
     return RunWindow(instance);
-  } catch (const Error& error) {
-    ReportUnhandled(error.code(), error.what(), &error.site());
-  } catch (const std::bad_alloc&) {
-    ReportUnhandled(ERROR_OUTOFMEMORY, "memory");
   } catch (const std::exception& error) {
-    ReportUnhandled(ERROR_GEN_FAILURE, error.what());
+    ReportUnhandled(error);
   }
   return 1;
 }

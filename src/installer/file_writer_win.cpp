@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/check_win.h"
+#include "common/number_text.h"
 #include "common/unique_handle_win.h"
 #include "common/utf8_win.h"
 #include "installer/find_ordinary_file_win.h"
@@ -51,22 +52,14 @@ BOOL Rename(HANDLE file, const std::wstring& target, bool replace) {
                                       static_cast<DWORD>(buffer.size()));
 }
 
-std::wstring HexText(DWORD value) {
-  std::wstring digits;
-  do {
-    digits.insert(digits.begin(), L"0123456789ABCDEF"[value % 16]);
-    value /= 16;
-  } while (value != 0);
-  return digits;
-}
-
 // A new file in the folder of `destination`, named after this process, that nothing else can
 // open and that the system deletes when its handle closes, whatever ends the program.
 UniqueFile CreateStagingFile(const std::wstring& destination) {
   const std::wstring folder = destination.substr(0, destination.find_last_of(L'\\') + 1);
-  const std::wstring stem = folder + L"~brantel-" + HexText(::GetCurrentProcessId()) + L"-";
+  const std::wstring stem =
+      folder + L"~brantel-" + NumberText<wchar_t>(::GetCurrentProcessId(), 16) + L"-";
   for (DWORD attempt = 0;; ++attempt) {
-    const std::wstring path = stem + HexText(attempt) + L".tmp";
+    const std::wstring path = stem + NumberText<wchar_t>(attempt, 16) + L".tmp";
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) {

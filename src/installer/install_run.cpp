@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "installer/catalogue.h"
-#include "installer/failure_line.h"
+#include "common/failure.h"
 
 namespace brantel {
 namespace {
@@ -90,7 +90,11 @@ void InstallComponents(InstallControls& controls, SystemServices& system, const 
 void TellDebugger(SystemServices& system, const std::string& component,
                   const std::exception& error) noexcept {
   try {
-    system.SendDebugLine(DescribeFailure(component, error, system.ErrorText(FailureCode(error))));
+    const Failure failure = FailureOf(error);
+    std::string line = "Brantel setup: ";
+    if (!component.empty()) line.append(component).append(": ");
+    line += DescribeFailure(failure, system.ErrorText(failure.code), FailureLayout::kDebugLine);
+    system.SendDebugLine(line);
   } catch (...) {
     system.SendDebugLine("Brantel setup: the install run failed");
   }

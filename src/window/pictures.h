@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/number_text.h"
 #include "window/design.h"
 
 namespace brantel {
@@ -22,10 +23,9 @@ inline constexpr std::array<std::string_view, kPictureCount> kPictureFileNames{
 // the others. The picture generator writes the files, and the build embeds them, by this name.
 inline std::string PictureFileName(Picture picture, int size) {
   std::string name(kPictureFileNames[static_cast<std::size_t>(picture)]);
-  // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) on "-" + std::to_string(size).
   if (size != kPictureSizes.front()) {
     name += '-';
-    name += std::to_string(size);
+    name += NumberText(static_cast<std::uint64_t>(size));
   }
   name += ".bmp";
   return name;

@@ -53,6 +53,8 @@
 
 #include "capture_win.h"
 #include "common/check_win.h"
+#include "common/failure.h"
+#include "common/joined.h"
 #include "common/utf8_win.h"
 #include "failure.h"
 #include "font_probe_win.h"
@@ -323,16 +325,10 @@ void RunStep(Target& target, const Words& words) {
   throw StepFailure("unknown step " + Narrow(name));
 }
 
-std::wstring Joined(const Words& words) {
-  std::wstring result;
-  for (const auto& word : words) result += (result.empty() ? L"" : L" ") + word;
-  return result;
-}
-
 // What went wrong in a step, for its report line.
 std::string FailureText(const std::exception& failure) {
   if (const auto* error = dynamic_cast<const Error*>(&failure)) {
-    return std::string(error->what()) + " failed with error " + std::to_string(error->code());
+    return DescribeFailure(FailureOf(*error), {}, FailureLayout::kCodeOnly);
   }
   return failure.what();
 }
@@ -352,10 +348,10 @@ int Run(int argc, wchar_t** argv) {
     const Words step(steps[i].begin() + (tolerated ? 1 : 0), steps[i].end());
     try {
       RunStep(target, step);
-      std::printf("ok step=%zu %s\n", i + 1, Quoted(Joined(step)).c_str());
+      std::printf("ok step=%zu %s\n", i + 1, Quoted(Joined(step, L" ")).c_str());
     } catch (const std::exception& failure) {
       std::printf("%s step=%zu %s message=%s\n", tolerated ? "failed" : "error", i + 1,
-                  Quoted(Joined(step)).c_str(), Quoted(FailureText(failure)).c_str());
+                  Quoted(Joined(step, L" ")).c_str(), Quoted(FailureText(failure)).c_str());
       if (!tolerated) status = 1;
     }
     std::fflush(stdout);

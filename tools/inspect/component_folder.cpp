@@ -6,24 +6,15 @@
 #include <string_view>
 
 #include "common/ascii.h"
+#include "common/joined.h"
 #include "file_bytes.h"
 #include "installer/catalogue.h"
 
 namespace brantel::inspect {
-namespace {
-
-std::string Joined(const std::vector<std::string>& names) {
-  std::string text;
-  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
-  return text;
-}
-
-}  // namespace
-
 std::string ComponentFolder::Problems() const {
   std::string text;
   if (!missing.empty()) {
-    text += "\n  " + std::to_string(missing.size()) + " missing: " + Joined(missing);
+    text += "\n  " + std::to_string(missing.size()) + " missing: " + Joined(missing, ", ");
   }
   for (const std::string& files : clashes) {
     text += "\n  more than one file, differing only in letter case: " + files;
