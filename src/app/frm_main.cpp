@@ -11,7 +11,7 @@ void FrmMain::Naming() {
 }
 
 void FrmMain::Install() {
-  brantel::Install(view_, system_, store_, writer_);
+  brantel::Install(controls_, system_, store_, writer_);
 }
 
 void FrmMain::Loading() {

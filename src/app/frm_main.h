@@ -21,7 +21,7 @@ class FrmMain {
  public:
   FrmMain(FormControls& controls, SystemServices& system, const PayloadStore& store,
           FileWriter& writer)
-      : controls_(controls), view_(controls), system_(system), store_(store), writer_(writer) {}
+      : controls_(controls), system_(system), store_(store), writer_(writer) {}
 
   std::string GetDllName(const ComponentIndex& index) const { return brantel::GetDllName(index); }
   void Naming();
@@ -34,7 +34,6 @@ class FrmMain {
 
  private:
   FormControls& controls_;
-  InstallView view_;
   SystemServices& system_;
   const PayloadStore& store_;
   FileWriter& writer_;

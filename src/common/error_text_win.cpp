@@ -8,14 +8,14 @@
 namespace brantel {
 
 std::wstring SystemErrorText(DWORD code) noexcept {
-  wchar_t* allocated = nullptr;
+  // The system allocates the text and writes its address where the buffer's would go.
+  UniqueLocalMemory allocated;
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&allocated), 0, nullptr);
-  const UniqueLocalMemory owner(allocated);
-  if (length == 0 || allocated == nullptr) return {};
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(allocated.put()), 0, nullptr);
+  if (length == 0 || !allocated) return {};
   // The system's texts end with a line break, which would break the line they are put into.
-  std::wstring_view text(allocated, length);
+  std::wstring_view text(static_cast<const wchar_t*>(allocated.get()), length);
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
     text.remove_suffix(1);
   }

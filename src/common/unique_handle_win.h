@@ -37,6 +37,12 @@ class UniqueHandle {
   ~UniqueHandle() { reset(); }
 
   Handle get() const noexcept { return handle_; }
+  // For a call that hands a new handle back through a pointer: what this held is closed first,
+  // and the call writes straight into the owner.
+  Handle* put() noexcept {
+    reset();
+    return &handle_;
+  }
   explicit operator bool() const noexcept { return handle_ != Traits::Empty(); }
   Handle release() noexcept { return std::exchange(handle_, Traits::Empty()); }
   void reset(Handle handle = Traits::Empty()) noexcept {

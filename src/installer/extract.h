@@ -25,8 +25,9 @@ class StagedFile {
   virtual void Discard() = 0;
 };
 
-// Writes whole files so that a destination holds either what it held before or every byte of the
-// new file, never part of it: whether the program fails, is ended or loses power on the way.
+// The file system as the install run uses it: whether a name holds an ordinary file, and whole
+// files written so that a destination holds either what it held before or every byte of the new
+// file, never part of it, whether the program fails, is ended or loses power on the way.
 class FileWriter {
  public:
   virtual ~FileWriter() = default;
@@ -34,7 +35,8 @@ class FileWriter {
   // fails without creating anything.
   virtual std::unique_ptr<StagedFile> Stage(std::string_view path,
                                             std::span<const std::uint8_t> bytes) = 0;
-  // Whether `path` names an ordinary file, as the install run's existence test judges one.
+  // Whether an entry matching `path` is an ordinary file: read-only and archive files count;
+  // hidden files, system files and directories do not. The install run's existence test.
   virtual bool HoldsOrdinaryFile(std::string_view path) = 0;
   // Removes the file at `path`; a removal that fails is an error.
   virtual void RemoveFile(std::string_view path) = 0;

@@ -10,6 +10,7 @@
 
 #include "common/check_win.h"
 #include "common/number_text.h"
+#include "common/scope_exit.h"
 #include "common/unique_handle_win.h"
 #include "common/utf8_win.h"
 #include "installer/find_ordinary_file_win.h"
@@ -63,14 +64,13 @@ UniqueFile CreateStagingFile(const std::wstring& destination) {
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) {
-      try {
-        SetDeleteOnClose(file.get(), true);
-      } catch (...) {
-        // Still empty; a failure to remove it can only be left to the error on its way.
+      // Still empty until marked; a failure to remove it can only be left to the error on its way.
+      ScopeExit remove([&] {
         file.reset();
         ::DeleteFileW(path.c_str());
-        throw;
-      }
+      });
+      SetDeleteOnClose(file.get(), true);
+      remove.release();
       return file;
     }
     if (::GetLastError() != ERROR_FILE_EXISTS || attempt == 15) ThrowLastError("CreateFile");

@@ -70,7 +70,7 @@ void InstallComponents(InstallControls& controls, SystemServices& system, const 
     controls.SetRowState(index, RowState::InProgress);
     const std::string path = systemFolder + name;
     // A present file is left as it is: not compared, replaced or registered again.
-    if (system.FindOrdinaryFile(path).empty() &&
+    if (!writer.HoldsOrdinaryFile(path) &&
         WriteAndRegister(system, store, writer, name, path, systemFolder)) {
       controls.AppendRowStatus(index, kMessageInstalled);
       controls.SetRowState(index, RowState::Installed);

@@ -31,9 +31,6 @@ class SystemServices {
   virtual ~SystemServices() = default;
   // An unset variable reads as empty.
   virtual std::string ReadEnvironment(std::string_view name) = 0;
-  // The name of the first entry matching `path` that is an ordinary file (read-only and archive
-  // files count; hidden files, system files and directories do not), or empty when none does.
-  virtual std::string FindOrdinaryFile(std::string_view path) = 0;
   // Starts the system's own `program` with `commandLine`, minimised with focus, in
   // `workingFolder`, and does not wait for it.
   virtual void StartSystemProgram(std::string_view program, std::string_view commandLine,

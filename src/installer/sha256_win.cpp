@@ -27,6 +27,28 @@ Fn Bind(HMODULE module, const char* name) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(Check(::GetProcAddress(module, name), name)));
 }
 
+// CNG's handles are closed by bcrypt.dll's own functions, found again by name in the loaded
+// library when a handle is closed: an owner only ever holds a handle that the loaded library made.
+template <typename Fn>
+Fn LoadedCngFunction(const char* name) noexcept {
+  const HMODULE bcrypt = ::GetModuleHandleW(L"bcrypt.dll");
+  if (bcrypt == nullptr) return nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(bcrypt, name)));
+}
+
+void CloseAlgorithm(AlgorithmHandle algorithm) noexcept {
+  const auto close = LoadedCngFunction<CloseAlgorithmFn>("BCryptCloseAlgorithmProvider");
+  if (close != nullptr) close(algorithm, 0);
+}
+
+void DestroyHash(HashHandle hash) noexcept {
+  const auto destroy = LoadedCngFunction<DestroyHashFn>("BCryptDestroyHash");
+  if (destroy != nullptr) destroy(hash);
+}
+
+using UniqueAlgorithm = UniqueHandle<HandleTraits<AlgorithmHandle, &CloseAlgorithm>>;
+using UniqueHash = UniqueHandle<HandleTraits<HashHandle, &DestroyHash>>;
+
 // CNG answers with an NTSTATUS; the program's errors carry Windows error codes.
 void CheckStatus(LONG status, const char* where, CallSite site = CallSite::Here()) {
   if (status < 0) throw Error(ERROR_INVALID_FUNCTION, where, site);
@@ -42,36 +64,24 @@ Sha256Digest Win32Sha256::Hash(std::span<const std::uint8_t> bytes) const {
   }
   const HMODULE module = bcrypt_.get();
   const auto open = Bind<OpenAlgorithmFn>(module, "BCryptOpenAlgorithmProvider");
-  const auto close = Bind<CloseAlgorithmFn>(module, "BCryptCloseAlgorithmProvider");
   const auto create = Bind<CreateHashFn>(module, "BCryptCreateHash");
   const auto hashData = Bind<HashDataFn>(module, "BCryptHashData");
   const auto finish = Bind<FinishHashFn>(module, "BCryptFinishHash");
-  const auto destroy = Bind<DestroyHashFn>(module, "BCryptDestroyHash");
 
-  AlgorithmHandle algorithm = nullptr;
-  CheckStatus(open(&algorithm, L"SHA256", nullptr, 0), "BCryptOpenAlgorithmProvider");
-  struct AlgorithmOwner {
-    CloseAlgorithmFn close;
-    AlgorithmHandle handle;
-    ~AlgorithmOwner() { close(handle, 0); }
-  } algorithmOwner{close, algorithm};
-  HashHandle hash = nullptr;
-  CheckStatus(create(algorithm, &hash, nullptr, 0, nullptr, 0, 0), "BCryptCreateHash");
-  struct HashOwner {
-    DestroyHashFn destroy;
-    HashHandle handle;
-    ~HashOwner() { destroy(handle); }
-  } hashOwner{destroy, hash};
+  UniqueAlgorithm algorithm;
+  CheckStatus(open(algorithm.put(), L"SHA256", nullptr, 0), "BCryptOpenAlgorithmProvider");
+  UniqueHash hash;
+  CheckStatus(create(algorithm.get(), hash.put(), nullptr, 0, nullptr, 0, 0), "BCryptCreateHash");
   // BCryptHashData takes a non-const pointer but only reads.
   auto* data = const_cast<UCHAR*>(bytes.data());
   for (std::size_t left = bytes.size(); left != 0;) {
     const auto chunk = static_cast<ULONG>(std::min<std::size_t>(left, 1u << 30));
-    CheckStatus(hashData(hash, data, chunk, 0), "BCryptHashData");
+    CheckStatus(hashData(hash.get(), data, chunk, 0), "BCryptHashData");
     data += chunk;
     left -= chunk;
   }
   Sha256Digest digest{};
-  CheckStatus(finish(hash, digest.data(), static_cast<ULONG>(digest.size()), 0),
+  CheckStatus(finish(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0),
               "BCryptFinishHash");
   return digest;
 }

@@ -7,7 +7,6 @@
 #include "common/error_text_win.h"
 #include "common/system_directory_win.h"
 #include "common/utf8_win.h"
-#include "installer/find_ordinary_file_win.h"
 
 namespace brantel {
 
@@ -27,10 +26,6 @@ std::string Win32SystemServices::ReadEnvironment(std::string_view name) {
     if (length < buffer.size()) return Narrow(std::wstring_view(buffer.data(), length));
     buffer.resize(length);
   }
-}
-
-std::string Win32SystemServices::FindOrdinaryFile(std::string_view path) {
-  return Narrow(brantel::FindOrdinaryFile(Widen(path)));
 }
 
 void Win32SystemServices::StartSystemProgram(std::string_view program, std::string_view commandLine,

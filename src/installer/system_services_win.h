@@ -12,7 +12,6 @@ class Win32SystemServices : public SystemServices {
   explicit Win32SystemServices(HWND owner = nullptr) noexcept : owner_(owner) {}
 
   std::string ReadEnvironment(std::string_view name) override;
-  std::string FindOrdinaryFile(std::string_view path) override;
   void StartSystemProgram(std::string_view program, std::string_view commandLine,
                           std::string_view workingFolder) override;
   void ShowMessage(std::string_view text, std::string_view title) override;

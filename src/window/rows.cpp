@@ -18,7 +18,7 @@ ControlName PictureOf(RowState state) {
   return ControlName::PicQues;
 }
 
-void BuildRows(RowControls& controls) {
+void BuildRows(FormControls& controls) {
   using enum ControlName;
   // Stack row 0's pictures on kRowPicturePlace's spot, reading that spot afresh for each move.
   for (const ControlName picture : {PicInfo, PicQues, PicError, PicArrow}) {
@@ -51,16 +51,24 @@ void BuildRows(RowControls& controls) {
   }
 }
 
-void SetRowState(RowControls& controls, ComponentIndex index, RowState state) {
+void SetRowState(FormControls& controls, ComponentIndex index, RowState state) {
   const ControlName shown = PictureOf(state);
   for (const ControlName picture : kRowPictures) {
     controls.SetVisible(picture, index, picture == shown);
   }
 }
 
-void AppendRowStatus(RowControls& controls, ComponentIndex index, std::string_view message) {
+void AppendRowStatus(FormControls& controls, ComponentIndex index, std::string_view message) {
   const std::string line = ComposeStatusLine(controls.LabelText(index), message);
   controls.SetLabelText(index, line);
+}
+
+void FormControls::SetRowState(ComponentIndex index, RowState state) {
+  brantel::SetRowState(*this, index, state);
+}
+
+void FormControls::AppendRowStatus(ComponentIndex index, std::string_view message) {
+  brantel::AppendRowStatus(*this, index, message);
 }
 
 }  // namespace brantel

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "installer/catalogue.h"
-#include "installer/install_controls.h"
 #include "window/design.h"
+#include "window/form_controls.h"
 
 namespace brantel {
 
@@ -24,29 +24,12 @@ inline constexpr std::array kRowPictures{ControlName::PicGood, ControlName::PicE
 // The one picture that shows each state; PicError shows none.
 ControlName PictureOf(RowState state);
 
-// What the rows need of the window: the row elements (lblCom and the five pictures) as control
-// arrays. Every operation either completes or throws Error.
-class RowControls {
- public:
-  virtual ~RowControls() = default;
-  virtual Twips Left(ControlName array, ComponentIndex index) = 0;
-  virtual Twips Top(ControlName array, ComponentIndex index) = 0;
-  virtual void Move(ControlName array, ComponentIndex index, Twips left, Twips top) = 0;
-  virtual void SetVisible(ControlName array, ComponentIndex index, bool visible) = 0;
-  // Adds element `index` as a hidden copy of element 0.
-  virtual void CreateElement(ControlName array, ComponentIndex index) = 0;
-  virtual std::string LabelText(ComponentIndex index) = 0;
-  virtual void SetLabelText(ComponentIndex index, std::string_view text) = 0;
-  // Lets the window handle what is waiting (painting, input) and returns.
-  virtual void ProcessPendingEvents() = 0;
-};
-
 // Builds rows 1 to 13 from the designed row 0, leaving every row Pending.
-void BuildRows(RowControls& controls);
+void BuildRows(FormControls& controls);
 
-void SetRowState(RowControls& controls, ComponentIndex index, RowState state);
+void SetRowState(FormControls& controls, ComponentIndex index, RowState state);
 
 // Appends dots and `message` to label `index`, making a line of kStatusLineWidth characters.
-void AppendRowStatus(RowControls& controls, ComponentIndex index, std::string_view message);
+void AppendRowStatus(FormControls& controls, ComponentIndex index, std::string_view message);
 
 }  // namespace brantel

@@ -9,7 +9,7 @@ namespace {
 
 TEST(ExtractFile, WritesTheWholeEntryToThePath) {
   testing::FakeStore store;
-  testing::FakeWriter writer;
+  testing::FakeSystem writer;
   ExtractFile(store, writer, "MSINET.OCX", "Custom", "C:\\windows\\System32\\MSINET.OCX");
   ASSERT_EQ(writer.order, std::vector<std::string>{"C:\\windows\\System32\\MSINET.OCX"});
   EXPECT_EQ(writer.files.begin()->second, store.entries.at("MSINET.OCX"));
@@ -17,7 +17,7 @@ TEST(ExtractFile, WritesTheWholeEntryToThePath) {
 
 TEST(ExtractFile, AMissingEntryFailsBeforeAnyFileIsTouched) {
   testing::FakeStore store;
-  testing::FakeWriter writer;
+  testing::FakeSystem writer;
   for (const auto& [name, type] :
        {std::pair{"<<<<False>>>>", "Custom"}, std::pair{"MSINET.OCX", "RCDATA"}}) {
     try {
@@ -33,7 +33,7 @@ TEST(ExtractFile, AMissingEntryFailsBeforeAnyFileIsTouched) {
 
 TEST(ExtractFile, AFailedWriteLeavesWhatHadTheNameAndNoStagedFile) {
   testing::FakeStore store;
-  testing::FakeWriter writer;
+  testing::FakeSystem writer;
   const std::string path = "C:\\full\\VBAME.DLL";
   writer.hidden[path] = {1, 2, 3};
   writer.failOn = path;
@@ -45,7 +45,7 @@ TEST(ExtractFile, AFailedWriteLeavesWhatHadTheNameAndNoStagedFile) {
 
 TEST(ExtractFile, AHiddenOrSystemEntryIsReplacedByTheWholeEntry) {
   testing::FakeStore store;
-  testing::FakeWriter writer;
+  testing::FakeSystem writer;
   const std::string path = "C:\\windows\\System32\\MSINET.OCX";
   writer.hidden[path] = std::vector<std::uint8_t>(4096, 0xA5);
   EXPECT_EQ(ExtractFile(store, writer, "MSINET.OCX", "Custom", path), Extraction::Written);
@@ -56,7 +56,7 @@ TEST(ExtractFile, AHiddenOrSystemEntryIsReplacedByTheWholeEntry) {
 
 TEST(ExtractFile, AFileAnotherCopyCompletedMeanwhileStaysAndTheStagedOneGoes) {
   testing::FakeStore store;
-  testing::FakeWriter writer;
+  testing::FakeSystem writer;
   const std::string path = "C:\\windows\\System32\\MSINET.OCX";
   writer.completedMeanwhile[path] = {9, 9};
   EXPECT_EQ(ExtractFile(store, writer, "MSINET.OCX", "Custom", path),
@@ -76,7 +76,7 @@ struct RefusedReplace {
 
   static inline const std::vector<std::uint8_t> kOlder{1, 2, 3};
   testing::FakeStore store;
-  testing::FakeWriter writer;
+  testing::FakeSystem writer;
   const std::string path = "C:\\windows\\System32\\MSCOMCTL.OCX";
 };
 

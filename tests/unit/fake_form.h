@@ -9,6 +9,7 @@
 #include "common/error.h"
 #include "window/design.h"
 #include "window/form_controls.h"
+#include "window/rows.h"
 
 namespace brantel::testing {
 

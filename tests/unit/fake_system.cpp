@@ -11,7 +11,7 @@ namespace {
 
 class FakeStagedFile : public StagedFile {
  public:
-  FakeStagedFile(FakeWriter& folder, std::string path, std::span<const std::uint8_t> bytes)
+  FakeStagedFile(FakeSystem& folder, std::string path, std::span<const std::uint8_t> bytes)
       : folder_(folder), path_(std::move(path)), bytes_(bytes.begin(), bytes.end()) {
     ++folder_.stagedLeft;
   }
@@ -48,7 +48,7 @@ class FakeStagedFile : public StagedFile {
     folder_.order.push_back(path_);
     Discard();
   }
-  FakeWriter& folder_;
+  FakeSystem& folder_;
   std::string path_;
   std::vector<std::uint8_t> bytes_;
   bool gone_ = false;
@@ -56,7 +56,7 @@ class FakeStagedFile : public StagedFile {
 
 }  // namespace
 
-std::unique_ptr<StagedFile> FakeWriter::Stage(std::string_view path,
+std::unique_ptr<StagedFile> FakeSystem::Stage(std::string_view path,
                                               std::span<const std::uint8_t> bytes) {
   if (failOn == path) throw Error(112, "WriteFile");  // ERROR_DISK_FULL
   const std::string name(path);

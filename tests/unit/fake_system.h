@@ -4,7 +4,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,22 +23,33 @@ struct StartedProgram {
   std::string program, commandLine, workingFolder;
 };
 
-// Environment, a folder of files, the process starter and the message box, as data. Files that
-// are "hidden" are there but not ordinary, so the existence test passes over them.
-class FakeSystem : public SystemServices {
+// Environment, a folder of files, the process starter and the message box, as data. `files` are
+// the ordinary files under their names; `hidden` entries are there but no ordinary files, so the
+// existence test passes over them. Staged files take their name only when placed;
+// `completedMeanwhile` are files that another copy of the setup places while this one stages the
+// same path. `refusals` are the codes with which the replaces of a path fail, one each, in order;
+// `takenOnRefusal` is another copy's file that has the name once the first replace of the path is
+// refused.
+class FakeSystem : public SystemServices, public FileWriter {
  public:
   std::string ReadEnvironment(std::string_view name) override {
     const auto found = environment.find(std::string(name));
     return found == environment.end() ? std::string() : found->second;
   }
-  std::string FindOrdinaryFile(std::string_view path) override {
+  bool HoldsOrdinaryFile(std::string_view path) override {
     ops.push_back("find " + std::string(path));
     clock += microsecondsPerFind;
     if (failFindOn == path) throw Error(5, "find");
-    if (!ordinaryFiles.contains(std::string(path))) return {};
-    const auto slash = path.find_last_of('\\');
-    return std::string(path.substr(slash + 1));
+    return files.contains(std::string(path));
   }
+  std::unique_ptr<StagedFile> Stage(std::string_view path,
+                                    std::span<const std::uint8_t> bytes) override;
+  void RemoveFile(std::string_view path) override {
+    if (failRemove) throw Error(5, "remove");  // ERROR_ACCESS_DENIED
+    files.erase(std::string(path));
+    removed.push_back(std::string(path));
+  }
+  void PauseBeforeRetry() override { ++pauses; }
   void StartSystemProgram(std::string_view program, std::string_view commandLine,
                           std::string_view workingFolder) override {
     ops.push_back("start " + std::string(commandLine));
@@ -69,7 +79,6 @@ class FakeSystem : public SystemServices {
   // slow machine, unless a test makes the disk faster.
   std::uint64_t clock = 0;
   std::uint64_t microsecondsPerFind = 20'000;
-  std::set<std::string> ordinaryFiles;
   std::optional<std::string> failFindOn;
   bool failStart = false;
   std::vector<StartedProgram> started;
@@ -77,37 +86,8 @@ class FakeSystem : public SystemServices {
   std::vector<std::string> debugLines;
   std::vector<std::string> ops;
   std::vector<std::string>* timeline = nullptr;  // shared with the window's fake, when set
-};
 
-// A payload of small entries, one per catalogue name, each filled with its index.
-class FakeStore : public PayloadStore {
- public:
-  FakeStore();
-  std::span<const std::uint8_t> ReadPayload(std::string_view name,
-                                            std::string_view type) const override;
-  std::map<std::string, std::vector<std::uint8_t>> entries;  // upper-case name → bytes
-};
-
-// A folder as the writer sees it. Staged files take their name only when placed; `hidden` are
-// entries that are there but no ordinary files; `completedMeanwhile` are files that another copy
-// of the setup places while this one stages the same path. `refusals` are the codes with which
-// the replaces of a path fail, one each, in order; `takenOnRefusal` is another copy's file that
-// has the name once the first replace of the path is refused.
-class FakeWriter : public FileWriter {
- public:
-  std::unique_ptr<StagedFile> Stage(std::string_view path,
-                                    std::span<const std::uint8_t> bytes) override;
-  bool HoldsOrdinaryFile(std::string_view path) override {
-    return files.contains(std::string(path));
-  }
-  void RemoveFile(std::string_view path) override {
-    if (failRemove) throw Error(5, "remove");  // ERROR_ACCESS_DENIED
-    files.erase(std::string(path));
-    removed.push_back(std::string(path));
-  }
-  void PauseBeforeRetry() override { ++pauses; }
-
-  std::map<std::string, std::vector<std::uint8_t>> files;  // ordinary files under their names
+  std::map<std::string, std::vector<std::uint8_t>> files;
   std::map<std::string, std::vector<std::uint8_t>> hidden;
   std::map<std::string, std::vector<std::uint8_t>> completedMeanwhile;
   std::map<std::string, std::vector<std::uint32_t>> refusals;
@@ -119,6 +99,15 @@ class FakeWriter : public FileWriter {
   int stagedLeft = 0;  // staged files neither placed nor removed
   int replaces = 0;    // replaces tried
   int pauses = 0;
+};
+
+// A payload of small entries, one per catalogue name, each filled with its index.
+class FakeStore : public PayloadStore {
+ public:
+  FakeStore();
+  std::span<const std::uint8_t> ReadPayload(std::string_view name,
+                                            std::string_view type) const override;
+  std::map<std::string, std::vector<std::uint8_t>> entries;  // upper-case name → bytes
 };
 
 }  // namespace brantel::testing

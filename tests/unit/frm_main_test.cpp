@@ -12,8 +12,7 @@ class FrmMainTest : public ::testing::Test {
   testing::FakeForm form;
   testing::FakeSystem system;
   testing::FakeStore store;
-  testing::FakeWriter writer;
-  FrmMain window{form, system, store, writer};
+  FrmMain window{form, system, store, system};
 };
 
 TEST_F(FrmMainTest, LoadSetsTheThreeTextsInOrderThenBuildsTheRows) {
@@ -40,7 +39,7 @@ TEST_F(FrmMainTest, ClickRunsTheInstallAndTheNextClickEndsTheProgram) {
   window.OnLoad();
   window.OnInstallClick();
   EXPECT_EQ(form.buttonCaption, "Finish");
-  EXPECT_EQ(writer.files.size(), 14u);
+  EXPECT_EQ(system.files.size(), 14u);
   EXPECT_THROW(window.OnInstallClick(), testing::ProgramEnded);
 }
 

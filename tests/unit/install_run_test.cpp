@@ -17,7 +17,6 @@ using enum ControlName;
 using testing::FakeForm;
 using testing::FakeStore;
 using testing::FakeSystem;
-using testing::FakeWriter;
 
 // A window after load, and the system around it.
 struct InstallFixture {
@@ -29,28 +28,26 @@ struct InstallFixture {
     form.timeline = &timeline;
     system.timeline = &timeline;
   }
-  void Click() { Install(view, system, store, writer); }
+  void Click() { Install(form, system, store, system); }
   std::string PathOf(ComponentIndex i) {
     return "C:\\windows\\System32\\" + std::string(kComponentNames[static_cast<std::size_t>(i)]);
   }
 
   FakeForm form;
-  InstallView view{form};
   FakeSystem system;
   FakeStore store;
-  FakeWriter writer;
   std::vector<std::string> timeline;  // the window's operations and the message box, in order
 };
 
 TEST(InstallRun, NothingPresentWritesAndRegistersEveryComponentInOrder) {
   InstallFixture run;
   run.Click();
-  ASSERT_EQ(run.writer.order.size(), 14u);
+  ASSERT_EQ(run.system.order.size(), 14u);
   ASSERT_EQ(run.system.started.size(), 14u);
   for (ComponentIndex i = 0; i < kComponentCount; ++i) {
     const std::string name(kComponentNames[static_cast<std::size_t>(i)]);
-    EXPECT_EQ(run.writer.order[static_cast<std::size_t>(i)], run.PathOf(i));
-    EXPECT_EQ(run.writer.files[run.PathOf(i)], run.store.entries[name]);
+    EXPECT_EQ(run.system.order[static_cast<std::size_t>(i)], run.PathOf(i));
+    EXPECT_EQ(run.system.files[run.PathOf(i)], run.store.entries[name]);
     EXPECT_EQ(run.system.started[static_cast<std::size_t>(i)].commandLine, "regsvr32 /s " + name);
     EXPECT_EQ(run.system.started[static_cast<std::size_t>(i)].program, "regsvr32.exe");
     EXPECT_EQ(run.system.started[static_cast<std::size_t>(i)].workingFolder,
@@ -66,7 +63,7 @@ TEST(InstallRun, NothingPresentWritesAndRegistersEveryComponentInOrder) {
 
 TEST(InstallRun, EachComponentIsShownInProgressThenPaintedOnceDone) {
   InstallFixture run;
-  run.system.ordinaryFiles = {run.PathOf(9)};
+  run.system.files[run.PathOf(9)] = {};
   run.Click();
   const auto& ops = run.form.ops;
   EXPECT_EQ(ops.front(), "caption Installing...");
@@ -115,10 +112,9 @@ TEST(InstallRun, FastRowsArePaintedOncePerFrame) {
 
 TEST(InstallRun, EverythingPresentChangesNothingAndStartsNothing) {
   InstallFixture run;
-  for (ComponentIndex i = 0; i < kComponentCount; ++i)
-    run.system.ordinaryFiles.insert(run.PathOf(i));
+  for (ComponentIndex i = 0; i < kComponentCount; ++i) run.system.files[run.PathOf(i)] = {};
   run.Click();
-  EXPECT_TRUE(run.writer.files.empty());
+  EXPECT_TRUE(run.system.order.empty());
   EXPECT_TRUE(run.system.started.empty());
   for (ComponentIndex i = 0; i < kComponentCount; ++i) {
     EXPECT_EQ(run.form.VisiblePictures(i), std::vector<ControlName>{PicInfo});
@@ -130,10 +126,10 @@ TEST(InstallRun, EverythingPresentChangesNothingAndStartsNothing) {
 
 TEST(InstallRun, MixedPresenceTreatsEachComponentOnItsOwn) {
   InstallFixture run;
-  run.system.ordinaryFiles = {run.PathOf(1), run.PathOf(12)};
+  run.system.files = {{run.PathOf(1), {}}, {run.PathOf(12), {}}};
   run.Click();
-  EXPECT_EQ(run.writer.files.size(), 12u);
-  EXPECT_FALSE(run.writer.files.contains(run.PathOf(1)));
+  EXPECT_EQ(run.system.order.size(), 12u);
+  EXPECT_TRUE(run.system.files.at(run.PathOf(1)).empty());
   EXPECT_EQ(run.system.started.size(), 12u);
   EXPECT_EQ(run.form.VisiblePictures(12), std::vector<ControlName>{PicInfo});
   EXPECT_EQ(run.form.VisiblePictures(13), std::vector<ControlName>{PicGood});
@@ -144,13 +140,13 @@ TEST(InstallRun, UnsetWindirTargetsSystem32OnTheCurrentDrive) {
   run.system.environment.clear();
   run.Click();
   EXPECT_EQ(run.system.ops.front(), "find \\System32\\VBAME.DLL");
-  EXPECT_TRUE(run.writer.files.contains("\\System32\\MSINET.OCX"));
+  EXPECT_TRUE(run.system.files.contains("\\System32\\MSINET.OCX"));
   EXPECT_EQ(run.system.started[0].workingFolder, "\\System32\\");
 }
 
 TEST(InstallRun, WriteFailureStopsTheRunWithTheMessageAndKeepsTheRows) {
   InstallFixture run;
-  run.writer.failOn = run.PathOf(5);
+  run.system.failOn = run.PathOf(5);
   run.Click();
   ASSERT_EQ(run.system.messages.size(), 1u);
   EXPECT_EQ(run.system.messages[0].first, "Install error..");
@@ -178,7 +174,7 @@ TEST(InstallRun, ExistenceTestStartAndStatusLineFailuresAllReachTheOneHandler) {
     run.system.failFindOn = run.PathOf(3);
     run.Click();
     EXPECT_EQ(run.system.messages.size(), 1u);
-    EXPECT_EQ(run.writer.files.size(), 3u);
+    EXPECT_EQ(run.system.files.size(), 3u);
     EXPECT_EQ(run.form.VisiblePictures(3), std::vector<ControlName>{PicArrow});
   }
   {
@@ -187,8 +183,8 @@ TEST(InstallRun, ExistenceTestStartAndStatusLineFailuresAllReachTheOneHandler) {
     run.Click();
     EXPECT_EQ(run.system.messages.size(), 1u);
     // Written, then removed again once its registration could not be started.
-    EXPECT_TRUE(run.writer.files.empty());
-    EXPECT_EQ(run.writer.removed, std::vector<std::string>{run.PathOf(0)});
+    EXPECT_TRUE(run.system.files.empty());
+    EXPECT_EQ(run.system.removed, std::vector<std::string>{run.PathOf(0)});
     EXPECT_EQ(run.form.VisiblePictures(0), std::vector<ControlName>{PicArrow});
     EXPECT_EQ(run.form.Label(0), "VBAME.DLL");
   }
@@ -205,9 +201,9 @@ TEST(InstallRun, ExistenceTestStartAndStatusLineFailuresAllReachTheOneHandler) {
 
 TEST(InstallRun, AComponentAnotherCopyCompletedMeanwhileIsAlreadyInstalledAndNotRegistered) {
   InstallFixture run;
-  run.writer.completedMeanwhile[run.PathOf(2)] = {7};
+  run.system.completedMeanwhile[run.PathOf(2)] = {7};
   run.Click();
-  EXPECT_EQ(run.writer.files.at(run.PathOf(2)), std::vector<std::uint8_t>{7});
+  EXPECT_EQ(run.system.files.at(run.PathOf(2)), std::vector<std::uint8_t>{7});
   EXPECT_EQ(run.system.started.size(), 13u);
   EXPECT_EQ(run.form.VisiblePictures(2), std::vector<ControlName>{PicInfo});
   EXPECT_TRUE(run.form.Label(2).ends_with("Already installed"));
@@ -216,7 +212,7 @@ TEST(InstallRun, AComponentAnotherCopyCompletedMeanwhileIsAlreadyInstalledAndNot
 
 TEST(InstallRun, TheHandlerTellsTheDebuggerWhatFailedBeforeTheMessage) {
   InstallFixture run;
-  run.writer.failOn = run.PathOf(4);
+  run.system.failOn = run.PathOf(4);
   run.Click();
   ASSERT_EQ(run.system.debugLines.size(), 1u);
   const std::string& line = run.system.debugLines[0];
@@ -234,7 +230,7 @@ TEST(InstallRun, MissingPayloadEntryFailsBeforeAnyFileIsWritten) {
   run.store.entries.erase("MSCOMCTL.OCX");
   run.Click();
   EXPECT_EQ(run.system.messages.size(), 1u);
-  EXPECT_FALSE(run.writer.files.contains(run.PathOf(2)));
+  EXPECT_FALSE(run.system.files.contains(run.PathOf(2)));
   EXPECT_EQ(run.system.started.size(), 2u);
 }
 
@@ -253,19 +249,19 @@ TEST(InstallRun, CaptionIsTheRunState) {
     EXPECT_THROW(run.Click(), testing::ProgramEnded);
     EXPECT_EQ(run.system.ops, std::vector<std::string>{"end"});
     EXPECT_TRUE(run.form.ops.empty());
-    EXPECT_TRUE(run.writer.files.empty());
+    EXPECT_TRUE(run.system.files.empty());
   }
   {
     InstallFixture run;  // comparisons are exact: any other caption starts a run
     run.form.buttonCaption = "finish";
     run.Click();
-    EXPECT_EQ(run.writer.files.size(), 14u);
+    EXPECT_EQ(run.system.files.size(), 14u);
   }
   {
     InstallFixture run;  // the click after a finished run ends the program
     run.Click();
     EXPECT_THROW(run.Click(), testing::ProgramEnded);
-    EXPECT_EQ(run.writer.files.size(), 14u);
+    EXPECT_EQ(run.system.files.size(), 14u);
     EXPECT_EQ(run.system.started.size(), 14u);
   }
 }
