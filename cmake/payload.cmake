@@ -1,5 +1,5 @@
 # The payload: the fourteen component files that Brantel.exe carries as resources named as the
-# catalogue spells them, under the type and language that src/installer/install_run.h gives
+# catalogue spells them, under the type and language that src/installer/payload.h gives
 # (kPayloadType, kPayloadLanguage).
 #
 # Included by the cross build, this file defines the targets. Run with `cmake -P` it is the build
@@ -39,7 +39,7 @@ function(brantel_read_catalogue catalogue names_var)
 endfunction()
 
 # The payload's resource type and language as the program states them in `header`
-# (install_run.h): the type into `type_var`, the language as the primary and sublanguage numbers
+# (payload.h): the type into `type_var`, the language as the primary and sublanguage numbers
 # that an RC file's LANGUAGE statement takes into `language_var`.
 function(brantel_read_payload_facts header type_var language_var)
   set(type_regex "kPayloadType = \"([A-Za-z0-9_]+)\"")
@@ -60,7 +60,7 @@ function(brantel_read_payload_facts header type_var language_var)
 endfunction()
 
 if(CMAKE_SCRIPT_MODE_FILE)
-  # Build step. Inputs: CATALOGUE (catalogue.inc), PAYLOAD_FACTS (install_run.h), PAYLOAD_DIR
+  # Build step. Inputs: CATALOGUE (catalogue.inc), PAYLOAD_FACTS (payload.h), PAYLOAD_DIR
   # (the folder), INSPECT (the host's brantel-inspect), OUTPUT (payload.rc), DIGESTS
   # (payload_digests.inc, the SHA-256 of each entry that the program checks before it writes it),
   # PACKED_FROM (where PAYLOAD_SAID, the folder as `make run` says it, is written), SHIPPED (the
@@ -157,7 +157,7 @@ enable_language(RC)
 set(BRANTEL_PAYLOAD_DIR "" CACHE PATH
     "Folder holding the fourteen component files to pack; empty packs this build's stand-ins")
 set(BRANTEL_CATALOGUE "${CMAKE_SOURCE_DIR}/src/installer/catalogue.inc")
-set(BRANTEL_PAYLOAD_FACTS "${CMAKE_SOURCE_DIR}/src/installer/install_run.h")
+set(BRANTEL_PAYLOAD_FACTS "${CMAKE_SOURCE_DIR}/src/installer/payload.h")
 set(BRANTEL_STANDIN_DIR "${CMAKE_BINARY_DIR}/standin/components")
 set(BRANTEL_PAYLOAD_RC "${CMAKE_BINARY_DIR}/payload/payload.rc")
 set(BRANTEL_PAYLOAD_DIGESTS "${CMAKE_BINARY_DIR}/payload/payload_digests.inc")

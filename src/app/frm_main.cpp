@@ -1,5 +1,7 @@
 #include "app/frm_main.h"
 
+#include "installer/install_run.h"
+#include "installer/run_texts.h"
 #include "window/rows.h"
 
 namespace brantel {

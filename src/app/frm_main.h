@@ -5,8 +5,8 @@
 
 #include "installer/catalogue.h"
 #include "installer/extract.h"
-#include "installer/install_run.h"
 #include "installer/payload.h"
+#include "installer/system_services.h"
 #include "window/form_controls.h"
 
 namespace brantel {

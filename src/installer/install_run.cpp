@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "installer/catalogue.h"
+#include "installer/run_texts.h"
 #include "common/failure.h"
 
 namespace brantel {

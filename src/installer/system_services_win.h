@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "installer/install_run.h"
+#include "installer/system_services.h"
 
 namespace brantel {
 

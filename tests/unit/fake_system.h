@@ -11,8 +11,8 @@
 
 #include "common/error.h"
 #include "installer/extract.h"
-#include "installer/install_run.h"
 #include "installer/payload.h"
+#include "installer/system_services.h"
 
 namespace brantel::testing {
 

@@ -4,6 +4,7 @@
 #include "fake_system.h"
 #include "installer/catalogue.h"
 #include "installer/install_run.h"
+#include "installer/run_texts.h"
 #include "window/form_controls.h"
 #include "window/rows.h"
 #include "window/status_line.h"

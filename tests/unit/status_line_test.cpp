@@ -5,7 +5,7 @@
 #include "common/error.h"
 #include "fake_form.h"
 #include "installer/catalogue.h"
-#include "installer/install_run.h"
+#include "installer/run_texts.h"
 #include "window/rows.h"
 #include "window/status_line.h"
 

@@ -13,7 +13,7 @@
 
 #include "common/unique_handle_win.h"
 #include "installer/catalogue.h"
-#include "installer/install_run.h"
+#include "installer/payload.h"
 #include "installer/ordinary_file.h"
 #include "stopwatch_win.h"
 

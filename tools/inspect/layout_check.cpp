@@ -3,7 +3,7 @@
 #include <map>
 
 #include "installer/catalogue.h"
-#include "installer/install_run.h"
+#include "installer/payload.h"
 #include "printable.h"
 
 namespace brantel::inspect {

@@ -37,7 +37,7 @@
 #include "common/error.h"
 #include "file_bytes.h"
 #include "installer/catalogue.h"
-#include "installer/install_run.h"
+#include "installer/payload.h"
 #include "layout_check.h"
 #include "pe/pe_certificates.h"
 #include "pe/pe_resources.h"
