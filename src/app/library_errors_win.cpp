@@ -16,6 +16,8 @@
 
 #include "common/error.h"
 
+using brantel::Error;
+
 namespace std {
 
 void __throw_bad_exception() {
@@ -34,36 +36,19 @@ void __throw_bad_typeid() {
   throw std::bad_typeid();
 }
 
-void __throw_logic_error(const char* what) {
-  throw brantel::Error(ERROR_INVALID_PARAMETER, what);
-}
-void __throw_domain_error(const char* what) {
-  throw brantel::Error(ERROR_INVALID_PARAMETER, what);
-}
-void __throw_invalid_argument(const char* what) {
-  throw brantel::Error(ERROR_INVALID_PARAMETER, what);
-}
-void __throw_length_error(const char* what) {
-  throw brantel::Error(ERROR_ARITHMETIC_OVERFLOW, what);
-}
-void __throw_out_of_range(const char* what) {
-  throw brantel::Error(ERROR_INVALID_INDEX, what);
-}
+// One line each, so that each reports a line of its own as where it was raised.
+// clang-format off
+void __throw_logic_error(const char* what) { throw Error(ERROR_INVALID_PARAMETER, what); }
+void __throw_domain_error(const char* what) { throw Error(ERROR_INVALID_PARAMETER, what); }
+void __throw_invalid_argument(const char* what) { throw Error(ERROR_INVALID_PARAMETER, what); }
+void __throw_length_error(const char* what) { throw Error(ERROR_ARITHMETIC_OVERFLOW, what); }
+void __throw_out_of_range(const char* what) { throw Error(ERROR_INVALID_INDEX, what); }
 // The format's arguments are left out: the format itself names the operation.
-void __throw_out_of_range_fmt(const char* format, ...) {
-  throw brantel::Error(ERROR_INVALID_INDEX, format);
-}
-void __throw_runtime_error(const char* what) {
-  throw brantel::Error(ERROR_GEN_FAILURE, what);
-}
-void __throw_range_error(const char* what) {
-  throw brantel::Error(ERROR_ARITHMETIC_OVERFLOW, what);
-}
-void __throw_overflow_error(const char* what) {
-  throw brantel::Error(ERROR_ARITHMETIC_OVERFLOW, what);
-}
-void __throw_underflow_error(const char* what) {
-  throw brantel::Error(ERROR_ARITHMETIC_OVERFLOW, what);
-}
+void __throw_out_of_range_fmt(const char* format, ...) { throw Error(ERROR_INVALID_INDEX, format); }
+void __throw_runtime_error(const char* what) { throw Error(ERROR_GEN_FAILURE, what); }
+void __throw_range_error(const char* what) { throw Error(ERROR_ARITHMETIC_OVERFLOW, what); }
+void __throw_overflow_error(const char* what) { throw Error(ERROR_ARITHMETIC_OVERFLOW, what); }
+void __throw_underflow_error(const char* what) { throw Error(ERROR_ARITHMETIC_OVERFLOW, what); }
+// clang-format on
 
 }  // namespace std
