@@ -7,7 +7,7 @@ include(ExternalProject)
 set(host_inspect_dir "${CMAKE_BINARY_DIR}/host-inspect")
 set(host_inspect "${host_inspect_dir}/inspect/brantel-inspect")
 ExternalProject_Add(brantel_host_inspect
-  SOURCE_DIR "${CMAKE_SOURCE_DIR}/tools/inspect/host"
+  SOURCE_DIR "${CMAKE_SOURCE_DIR}/tools/build/host"
   BINARY_DIR "${host_inspect_dir}"
   PREFIX "${host_inspect_dir}/ep"
   CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release

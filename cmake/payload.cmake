@@ -173,7 +173,7 @@ set(BRANTEL_SHIPPED_LIST "${CMAKE_BINARY_DIR}/payload/shipped.txt")
 option(BRANTEL_REQUIRE_SIGNED_COMPONENTS
        "Fail the build when a component is unsigned or its signed digest does not match it" OFF)
 
-add_subdirectory("${CMAKE_SOURCE_DIR}/tools/standin" "${CMAKE_BINARY_DIR}/standin")
+add_subdirectory("${CMAKE_SOURCE_DIR}/tools/build/standin" "${CMAKE_BINARY_DIR}/standin")
 
 if(BRANTEL_PAYLOAD_DIR)
   set(payload_dir "${BRANTEL_PAYLOAD_DIR}")

@@ -1,5 +1,5 @@
 // Validates a CycloneDX 1.6 JSON document against the official schema with the CycloneDX
-// project's own library, installed by tools/ensure-deps.sh from the package-lock.json beside
+// project's own library, installed by tools/user/ensure-deps.sh from the package-lock.json beside
 // this script. Exits 0 when the document is valid, 1 with the validator's errors when it is not,
 // and 2 when it cannot run.
 //   node validate_cyclonedx.mjs NODE_PACKAGES_DIR DOCUMENT
@@ -19,7 +19,7 @@ try {
   CDX = require('@cyclonedx/cyclonedx-library');
 } catch (error) {
   console.error(`cannot load @cyclonedx/cyclonedx-library from ${packages}: ${error.message}`);
-  console.error('run `make test-deps` (tools/ensure-deps.sh --test) to install it');
+  console.error('run `make test-deps` (tools/user/ensure-deps.sh --test) to install it');
   process.exit(2);
 }
 const validator = new CDX.Validation.JsonStrictValidator(CDX.Spec.Version.v1dot6);

@@ -1,4 +1,5 @@
-// brantel-bench.exe: one measured run of a program under Wine or Windows, for tools/bench/bench.py.
+// brantel-bench.exe: one measured run of a program under Wine or Windows, for
+// tools/testing/bench/bench.py.
 //
 //   brantel-bench.exe program PROGRAM absent|present
 //       Starts the setup program with every component removed from the system folder (absent)

@@ -80,8 +80,8 @@ fi
 
 # The validator's npm packages, at the exact versions package-lock.json pins, in the build tree
 # where the host build's tests look for them. Installed again only when the lock file changes.
-top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-pinned="$top/tools/inspect/validate"
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+pinned="$top/tools/testing/validate"
 npm_dir="$top/build/npm"
 if ! cmp -s "$pinned/package-lock.json" "$npm_dir/installed-lock.json"; then
   echo "Installing the CycloneDX validator's npm packages into $npm_dir"

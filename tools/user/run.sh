@@ -4,10 +4,10 @@
 # otherwise a private Xvfb. Everything it makes stays under build/run/.
 set -uo pipefail
 
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cross="${BRANTEL_CROSS_DIR:-$root/build/cross}"
 program="$cross/src/app/Brantel.exe"
-automate="$cross/tools/harness/brantel-automate.exe"
+automate="$cross/tools/testing/harness/brantel-automate.exe"
 run="$root/build/run"
 prefix="$run/prefix"
 timeout="${BRANTEL_RUN_TIMEOUT:-120}"
@@ -17,7 +17,7 @@ for file in "$program" "$automate"; do
   [ -f "$file" ] || { echo "run: missing $file (make cross builds it)" >&2; exit 1; }
 done
 
-export PYTHONPATH="$root/tools${PYTHONPATH:+:$PYTHONPATH}"
+export PYTHONPATH="$root/tools/testing${PYTHONPATH:+:$PYTHONPATH}"
 
 rm -rf "$run"
 mkdir -p "$run"
@@ -32,5 +32,5 @@ echo "Brantel.exe carries the component files of $(cat "$cross/payload/packed_fr
 echo "Creating a fresh 32-bit Wine prefix in $prefix"
 "$python" -m harness.wine create "$prefix" win32 || exit 1
 
-"$python" "$root/tools/run_report.py" --automate "$automate" --program "$program" --prefix "$prefix" \
+"$python" "$root/tools/user/run_report.py" --automate "$automate" --program "$program" --prefix "$prefix" \
   --display-state "$run/display.state" --source-dir "$root" --out "$run" --timeout "$timeout"

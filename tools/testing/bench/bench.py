@@ -22,10 +22,10 @@ import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(HERE)))
 sys.path.insert(0, os.path.dirname(HERE))
 
-from harness import automate, catalogue, display, registry, wine  # noqa: E402  (the project's harness, in tools/)
+from harness import automate, catalogue, display, registry, wine  # noqa: E402  (the project's harness, in tools/testing/)
 
 EMPTY_WINDOW_TITLE = "Brantel bench window"
 # Every self-registering stand-in registers a class, the plain library none; what real components
@@ -310,7 +310,7 @@ def main():
     if args.runs < 1:
         sys.exit("bench: --runs must be at least 1")
     args.program = os.path.join(args.cross_dir, "src", "app", "Brantel.exe")
-    bench_dir = os.path.join(args.cross_dir, "tools", "bench")
+    bench_dir = os.path.join(args.cross_dir, "tools", "testing", "bench")
     args.driver = os.path.join(bench_dir, "brantel-bench.exe")
     args.baseline = os.path.join(bench_dir, "brantel-baseline-install.exe")
     args.empty_window = os.path.join(bench_dir, "brantel-empty-window.exe")
