@@ -61,11 +61,11 @@ endfunction()
 
 if(CMAKE_SCRIPT_MODE_FILE)
   # Build step. Inputs: CATALOGUE (catalogue.inc), PAYLOAD_FACTS (install_run.h), PAYLOAD_DIR
-  # (the folder), INSPECT (the host's brantel-inspect), OUTPUT (payload.rc), DIGESTS
+  # (the folder), FACTS_TOOL (the host's brantel-facts), OUTPUT (payload.rc), DIGESTS
   # (payload_digests.inc, the SHA-256 of each entry that the program checks before it writes it),
   # PACKED_FROM (where PAYLOAD_SAID, the folder as `make run` says it, is written), SHIPPED (the
   # list of the files a build ships, one a line), REQUIRE_SIGNED (ON or OFF).
-  foreach(input CATALOGUE PAYLOAD_FACTS PAYLOAD_DIR INSPECT OUTPUT DIGESTS PACKED_FROM PAYLOAD_SAID
+  foreach(input CATALOGUE PAYLOAD_FACTS PAYLOAD_DIR FACTS_TOOL OUTPUT DIGESTS PACKED_FROM PAYLOAD_SAID
                 SHIPPED REQUIRE_SIGNED)
     if(NOT DEFINED ${input})
       message(FATAL_ERROR "payload.cmake needs -D${input}=...")
@@ -89,18 +89,18 @@ if(CMAKE_SCRIPT_MODE_FILE)
   brantel_read_payload_facts("${PAYLOAD_FACTS}" payload_type payload_language)
 
   # The folder is matched to the catalogue, and each file checked for what its entry must be, by
-  # brantel-inspect, which reads folders of components for their bill of materials by the same
+  # brantel-facts, which reads folders of components for their bill of materials by the same
   # rule. Nothing is packed from a folder it refuses.
-  execute_process(COMMAND "${INSPECT}" components "${PAYLOAD_DIR}" RESULT_VARIABLE scanned
+  execute_process(COMMAND "${FACTS_TOOL}" components "${PAYLOAD_DIR}" RESULT_VARIABLE scanned
                   OUTPUT_VARIABLE listing ERROR_VARIABLE problems)
   if(NOT scanned EQUAL 0)
     if(NOT problems MATCHES "^\n  ")
-      refuse("brantel-inspect components ${PAYLOAD_DIR} failed: ${problems}")
+      refuse("brantel-facts components ${PAYLOAD_DIR} failed: ${problems}")
     endif()
     refuse("Payload folder ${PAYLOAD_DIR} cannot be packed:${problems}")
   endif()
   if(REQUIRE_SIGNED)
-    execute_process(COMMAND "${INSPECT}" bom --require-signed "${PAYLOAD_DIR}"
+    execute_process(COMMAND "${FACTS_TOOL}" bom --require-signed "${PAYLOAD_DIR}"
                     RESULT_VARIABLE checked OUTPUT_VARIABLE problems ERROR_VARIABLE problems)
     if(NOT checked EQUAL 0)
       string(STRIP "${problems}" problems)
@@ -121,7 +121,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   endforeach()
   foreach(name IN LISTS catalogue_names)
     if(NOT DEFINED found_${name})
-      refuse("brantel-inspect components ${PAYLOAD_DIR} did not list ${name}")
+      refuse("brantel-facts components ${PAYLOAD_DIR} did not list ${name}")
     endif()
   endforeach()
   if(unknown)
@@ -188,7 +188,7 @@ endif()
 add_custom_target(brantel_payload
   COMMAND "${CMAKE_COMMAND}" "-DCATALOGUE=${BRANTEL_CATALOGUE}"
           "-DPAYLOAD_FACTS=${BRANTEL_PAYLOAD_FACTS}" "-DPAYLOAD_DIR=${payload_dir}"
-          "-DINSPECT=${host_inspect}"
+          "-DFACTS_TOOL=${host_facts}"
           "-DOUTPUT=${BRANTEL_PAYLOAD_RC}" "-DDIGESTS=${BRANTEL_PAYLOAD_DIGESTS}"
           "-DPACKED_FROM=${BRANTEL_PACKED_FROM}" "-DPAYLOAD_SAID=${payload_said}"
           "-DSHIPPED=${BRANTEL_SHIPPED_LIST}"
@@ -197,7 +197,7 @@ add_custom_target(brantel_payload
   BYPRODUCTS "${BRANTEL_PAYLOAD_RC}" "${BRANTEL_PAYLOAD_DIGESTS}" "${BRANTEL_PACKED_FROM}"
   COMMENT "Listing the payload from ${payload_said}"
   VERBATIM)
-add_dependencies(brantel_payload brantel_host_inspect)
+add_dependencies(brantel_payload brantel_host_tools)
 if(NOT BRANTEL_PAYLOAD_DIR)
   add_dependencies(brantel_payload brantel_standins)
 endif()
