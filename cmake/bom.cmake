@@ -33,14 +33,3 @@ add_dependencies(brantel_bom brantel_host_tools brantel_source_date_epoch)
 # What the build ships, which a build that refuses its components (cmake/payload.cmake) removes:
 # the program, its list and its document.
 file(GENERATE OUTPUT "${BRANTEL_SHIPPED_LIST}" CONTENT "$<TARGET_FILE:Brantel>\n${bom}\n${cdx}\n")
-
-# The window's controls and the identifiers automation finds them by, beside Brantel.exe: the
-# end-to-end tests and `make run` read them from here rather than from the sources.
-set(controls "${CMAKE_BINARY_DIR}/src/app/Brantel.controls.txt")
-add_custom_command(OUTPUT "${controls}"
-  COMMAND "${host_facts}" controls "${controls}"
-  DEPENDS "${host_facts}"
-  COMMENT "Listing the window's control ids in Brantel.controls.txt"
-  VERBATIM)
-add_custom_target(brantel_controls ALL DEPENDS "${controls}")
-add_dependencies(brantel_controls brantel_host_tools)

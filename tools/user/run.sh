@@ -32,5 +32,6 @@ echo "Brantel.exe carries the component files of $(cat "$cross/payload/packed_fr
 echo "Creating a fresh 32-bit Wine prefix in $prefix"
 "$python" -m harness.wine create "$prefix" win32 || exit 1
 
-"$python" "$root/tools/user/run_report.py" --automate "$automate" --program "$program" --prefix "$prefix" \
+"$python" "$root/tools/user/run_report.py" --automate "$automate" --program "$program" \
+  --facts "$cross/facts.json" --prefix "$prefix" \
   --display-state "$run/display.state" --source-dir "$root" --out "$run" --timeout "$timeout"

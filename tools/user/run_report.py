@@ -16,7 +16,7 @@ ROWS_STEP = 6
 
 def arguments():
     parser = argparse.ArgumentParser()
-    for name in ("automate", "program", "prefix", "display-state", "source-dir", "out"):
+    for name in ("automate", "program", "facts", "prefix", "display-state", "source-dir", "out"):
         parser.add_argument("--" + name, required=True)
     parser.add_argument("--timeout", type=float, default=120)
     return parser.parse_args()
@@ -39,21 +39,21 @@ def print_system_folder(prefix, names):
                 print(f"  {os.path.basename(folder)}\\{name:<14} {present[name]:>9} bytes")
 
 
-NOTHING_REGISTERED = {"kPlainLibrary": "nothing registered (a plain library, by design)",
-                      "kSelfRegistering": "nothing registered, although it registers itself"}
+NOTHING_REGISTERED = {False: "nothing registered (a plain library, by design)",
+                      True: "nothing registered, although it registers itself"}
 
 
 def print_registrations(prefix, display_name, components):
-    names = [name for name, _registration in components]
+    names = [name for name, _self_registering in components]
     folder = registry.system_folder_windows(prefix)
     print(f"Registered to each component's file in {folder}, read from the registry "
           "(32-bit view):")
     found = registry.registrations(prefix, names, display_name)
-    for name, registration in components:
+    for name, self_registering in components:
         entries = found[name]
         kinds = [entry.kind for entry in entries]
         counts = [f"{kind}: {kinds.count(kind)}" for kind in registry.KINDS]
-        print(f"  {name:<14} {', '.join(counts) if entries else NOTHING_REGISTERED[registration]}")
+        print(f"  {name:<14} {', '.join(counts) if entries else NOTHING_REGISTERED[self_registering]}")
         for entry in entries:
             key = entry.key.replace("\\", " version ")
             print(f"    {entry.kind} {key} \"{entry.description}\" -> {entry.path}")
@@ -72,13 +72,13 @@ def run_steps(program, before, after, button, timeout):
             ["try", "wait-exit", 15]]
 
 
-def print_window(report, after, ids, names, program, source_dir):
+def print_window(report, after, ids, names, facts_json, source_dir):
     """What the run left on the window, and how the program ended."""
     controls = report.step(ROWS_STEP).controls()
     if controls:
         shot = bmp.read_bmp(after) if os.path.exists(after) else None
         print(f"The button read \"{controls[ids['CmdInstall']]['text']}\"; the rows then showed:")
-        listed = pictures.Pictures(pictures.pictures_file(program))
+        listed = pictures.Pictures(facts_json)
         print_rows(controls, shot, listed, listed.load(source_dir), ids, names)
     exits = report.all("exited")
     print(f"Brantel.exe exited with code {exits[0]['code']} after \"Finish\" was pressed" if exits
@@ -91,9 +91,9 @@ def print_window(report, after, ids, names, program, source_dir):
 
 def main():
     args = arguments()
-    components = catalogue.components(os.path.join(args.source_dir, "src", "installer", "catalogue.inc"))
-    names = [name for name, _registration in components]
-    ids = design.control_ids(design.controls_file(args.program))
+    components = catalogue.components(args.facts)
+    names = [name for name, _self_registering in components]
+    ids = design.control_ids(args.facts)
     display_name, _pid = display.read_state(args.display_state)
     before, after = os.path.join(args.out, "before.bmp"), os.path.join(args.out, "after.bmp")
     print(f"Running Brantel.exe; pressing \"Install\" and waiting up to {args.timeout:g} s for \"Finish\"")
@@ -102,7 +102,7 @@ def main():
     problems = report.all("error") + report.all("failed")
     for problem in problems:
         print(f"Step {problem['step']} did not succeed: {problem['message']}")
-    exited = print_window(report, after, ids, names, args.program, args.source_dir)
+    exited = print_window(report, after, ids, names, args.facts, args.source_dir)
     wine.wait_for_server(args.prefix)
     print_system_folder(args.prefix, names)
     print_registrations(args.prefix, display_name, components)

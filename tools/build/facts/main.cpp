@@ -1,8 +1,7 @@
 // brantel-facts: what the cross build takes from the program's own sources and from the files it
 // packs, written by code compiled from those same sources.
-//   controls OUT                 the window's controls and their automation ids, "NAME ID" a line
-//   pictures OUT                 the status pictures: their sizes, the place and pitch of the
-//                                rows' pictures, and each picture's file name and picture box
+//   facts OUT                    the catalogue, the payload's resource type and language, the
+//                                control ids, the status pictures and the icon's ids, as JSON
 //   components FOLDER            the folder's component files as the build packs them: a line
 //                                "component NAME PATH" for each, in catalogue order, and
 //                                "unknown FILE" for each file the catalogue does not know; fails,
@@ -10,14 +9,17 @@
 //                                file cannot be the component (component_check.h)
 //   bom ...                      the bill of materials, as brantel-inspect writes it
 #include <cstdio>
-#include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "bom_command.h"
 #include "component_check.h"
 #include "component_folder.h"
 #include "exit_status.h"
+#include "file_bytes.h"
 #include "installer/catalogue.h"
+#include "installer/install_run.h"
+#include "resources/icon_ids.h"
 #include "window/design.h"
 #include "window/pictures.h"
 #include "window/rows.h"
@@ -28,8 +30,7 @@ using brantel::inspect::kFailed;
 
 int Usage() {
   std::fputs(
-      "usage: brantel-facts controls OUT\n"
-      "       brantel-facts pictures OUT\n"
+      "usage: brantel-facts facts OUT\n"
       "       brantel-facts components FOLDER\n"
       "       brantel-facts bom [--format tsv|cyclonedx] [--require-signed] FILE|FOLDER [OUT]\n",
       stderr);
@@ -57,60 +58,61 @@ int ListComponents(const char* folder) {
   return std::fflush(stdout) == 0 ? 0 : kFailed;
 }
 
-// Closes a list written to `out`, and fails with a message if any of it was not written.
-int Closed(std::ofstream& file, const char* out) {
-  file.close();
-  if (file) return 0;
-  std::fprintf(stderr, "cannot write %s\n", out);
-  return kFailed;
-}
-
-// The window's controls and the identifiers automation finds them by, one "NAME ID" line each.
-int Controls(const char* out) {
-  std::ofstream file(out);
-  for (const brantel::ControlDesign& design : brantel::FrmMainControls()) {
-    file << design.label << ' ' << brantel::ControlId(design.name) << '\n';
+// What the program's sources say that the build, the tests and `make run` need, as one JSON
+// document: "catalogue", the components in catalogue order, each with its name and whether it
+// registers itself; "payload", the resource type and language the components are packed under;
+// "controls", each control's automation id (element i of an array has that id + i); "pictures",
+// the carried sizes (the design size first), row 0's picture place in twips (left, top, width,
+// height), the rows' pitch in twips, and in Picture's order each picture's box and its file at
+// each size; "icon", the program icon's group id and image ids.
+nlohmann::ordered_json Facts() {
+  nlohmann::ordered_json facts;
+  for (std::size_t i = 0; i < brantel::kComponentNames.size(); ++i) {
+    facts["catalogue"].push_back(
+        {{"name", brantel::kComponentNames[i]},
+         {"selfRegistering",
+          brantel::kComponentRegistrations[i] == brantel::Registration::kSelfRegistering}});
   }
-  return Closed(file, out);
-}
-
-// The status pictures, for the build that embeds their files and for automation that finds them
-// on the screen: "sizes" with every carried size, the design size first; "place" with row 0's
-// picture place in twips (left, top, width, height); "pitch" with the rows' pitch in twips; then
-// one "picture BOX FILE..." line per picture in Picture's order: the picture box showing it and
-// its file at each size, in the order of "sizes".
-int Pictures(const char* out) {
-  std::ofstream file(out);
-  file << "sizes";
-  for (const int size : brantel::kPictureSizes) file << ' ' << size;
+  facts["payload"] = {{"type", brantel::kPayloadType}, {"language", brantel::kPayloadLanguage}};
+  facts["controls"] = nlohmann::ordered_json::object();
+  for (const brantel::ControlDesign& design : brantel::FrmMainControls()) {
+    facts["controls"][std::string(design.label)] = brantel::ControlId(design.name);
+  }
   const brantel::ControlDesign& place = brantel::DesignOf(brantel::kRowPicturePlace);
-  file << "\nplace " << place.left << ' ' << place.top << ' ' << place.width << ' ' << place.height
-       << "\npitch " << brantel::kRowPitch << '\n';
+  nlohmann::ordered_json& pictures = facts["pictures"];
+  pictures["sizes"] = brantel::kPictureSizes;
+  pictures["place"] = {place.left, place.top, place.width, place.height};
+  pictures["pitch"] = brantel::kRowPitch;
   for (std::size_t i = 0; i < brantel::kPictureCount; ++i) {
     const auto picture = static_cast<brantel::Picture>(i);
-    file << "picture";
+    nlohmann::ordered_json entry;
     for (const brantel::ControlDesign& design : brantel::FrmMainControls()) {
-      if (design.picture == picture) file << ' ' << design.label;
+      if (design.picture == picture) entry["box"] = design.label;
     }
     for (const int size : brantel::kPictureSizes) {
-      file << ' ' << brantel::PictureFileName(picture, size);
+      entry["files"].push_back(brantel::PictureFileName(picture, size));
     }
-    file << '\n';
+    pictures["pictures"].push_back(entry);
   }
-  return Closed(file, out);
+  facts["icon"] = {
+      {"group", BRANTEL_ICON_GROUP},
+      {"images", {BRANTEL_ICON_MONO_32, BRANTEL_ICON_COLOUR_32, BRANTEL_ICON_COLOUR_16}}};
+  return facts;
+}
+
+int WriteFacts(const char* out) {
+  const std::string text = Facts().dump(2) + "\n";
+  brantel::inspect::WriteFileBytes(out, {text.begin(), text.end()});
+  return 0;
 }
 
 int Run(int argc, char** argv) {
   const std::string command = argv[1];
-  if (command == "bom") {
-    const auto request = brantel::inspect::ParseBomArguments({argv + 2, argv + argc});
-    return request ? brantel::inspect::RunBom(*request) : Usage();
-  }
-  if (argc != 3) return Usage();
-  if (command == "controls") return Controls(argv[2]);
-  if (command == "pictures") return Pictures(argv[2]);
-  if (command == "components") return ListComponents(argv[2]);
-  return Usage();
+  if (argc == 3 && command == "facts") return WriteFacts(argv[2]);
+  if (argc == 3 && command == "components") return ListComponents(argv[2]);
+  if (command != "bom") return Usage();
+  const auto request = brantel::inspect::ParseBomArguments({argv + 2, argv + argc});
+  return request ? brantel::inspect::RunBom(*request) : Usage();
 }
 
 }  // namespace

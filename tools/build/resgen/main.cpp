@@ -9,6 +9,7 @@
 #include "bmp.h"
 #include "icon.h"
 #include "pictures.h"
+#include "resources/icon_ids.h"
 
 namespace {
 
@@ -58,12 +59,16 @@ int main(int argc, char** argv) {
   const IconImage mono32 = DrawIcon(32, 1);
   const IconImage colour32 = DrawIcon(32, 4);
   const IconImage colour16 = DrawIcon(16, 4);
-  const std::vector<IconGroupEntry> group{{&mono32, 30001}, {&colour32, 30002}, {&colour16, 30003}};
+  const std::vector<IconGroupEntry> group{{&mono32, BRANTEL_ICON_MONO_32},
+                                          {&colour32, BRANTEL_ICON_COLOUR_32},
+                                          {&colour16, BRANTEL_ICON_COLOUR_16}};
   for (const IconGroupEntry& entry : group) {
     const std::string name = "image" + std::to_string(entry.resourceId) + ".bin";
     if (!WriteFile(iconFolder / name, EncodeIconImage(*entry.image))) return 1;
   }
-  if (!WriteFile(iconFolder / "group1.bin", EncodeIconGroup(group))) return 1;
+  if (!WriteFile(iconFolder / ("group" + std::to_string(BRANTEL_ICON_GROUP) + ".bin"),
+                 EncodeIconGroup(group)))
+    return 1;
   if (!WriteFile(iconFolder / "brantel.ico", EncodeIcoFile(group))) return 1;
   return 0;
 }

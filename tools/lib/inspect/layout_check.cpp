@@ -5,6 +5,7 @@
 #include "installer/catalogue.h"
 #include "installer/install_run.h"
 #include "printable.h"
+#include "resources/icon_ids.h"
 
 namespace brantel::inspect {
 namespace {
@@ -19,10 +20,10 @@ std::vector<ExpectedType> ExpectedTypes() {
   for (std::string_view name : kComponentNames) payload.emplace_back(name);
   return {
       {kPayloadType, payload},
-      {3, {30001, 30002, 30003}},  // icon images
-      {14, {1}},                   // icon group
-      {16, {1}},                   // version block
-      {24, {1}},                   // manifest
+      {3, {BRANTEL_ICON_MONO_32, BRANTEL_ICON_COLOUR_32, BRANTEL_ICON_COLOUR_16}},  // icon images
+      {14, {BRANTEL_ICON_GROUP}},                                                   // icon group
+      {16, {1}},                                                                    // version block
+      {24, {1}},                                                                    // manifest
   };
 }
 

@@ -22,18 +22,11 @@ import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(HERE)))
 sys.path.insert(0, os.path.dirname(HERE))
 
-from harness import automate, catalogue, display, registry, wine  # noqa: E402  (the project's harness, in tools/testing/)
+from harness import automate, catalogue, display, facts, registry, wine  # noqa: E402  (the project's harness, in tools/testing/)
 
 EMPTY_WINDOW_TITLE = "Brantel bench window"
-# Every self-registering stand-in registers a class, the plain library none; what real components
-# register is theirs to say, so their count is not checked.
-STANDIN_REGISTRATIONS = sum(
-    1 for _name, registration in catalogue.components(
-        os.path.join(SOURCE_DIR, "src", "installer", "catalogue.inc"))
-    if registration == "kSelfRegistering")
 # The peer stores its payload as Brantel.exe does (off), and compresses it as NSIS does by default.
 PEER_COMPRESSION = {"off": "SetCompress off", "zlib": "SetCompressor zlib"}
 KIB = 1024
@@ -258,13 +251,8 @@ def build_peers(args, payload):
 def read_payload(cross_dir):
     """The resource type that Brantel.exe packs its payload under, and the files it packs, in
     catalogue order, as the cross build listed them."""
-    with open(os.path.join(cross_dir, "payload", "payload.rc")) as file:
-        entries = re.findall(r'^(\S+) (\S+) "([^"]+)"$', file.read(), re.MULTILINE)
-    types = {payload_type for _name, payload_type, _path in entries}
-    if len(entries) != 14 or len(types) != 1:
-        sys.exit(f"bench: {cross_dir}/payload/payload.rc lists {len(entries)} files of types "
-                 f"{sorted(types)}, not 14 of one type")
-    return types.pop(), [(name, path) for name, _type, path in entries]
+    packed = facts.packed(facts.packed_file(cross_dir))
+    return facts.payload_type(facts.facts_file(cross_dir)), list(packed.items())
 
 
 def packs_standins(cross_dir, payload):
@@ -324,7 +312,11 @@ def main():
     args.peers = build_peers(args, payload)
     args.standins = packs_standins(args.cross_dir, payload)
     # What an install run with every component absent leaves registered.
-    args.registrations = STANDIN_REGISTRATIONS if args.standins else None
+    # Every self-registering stand-in registers a class, the plain library none; what real
+    # components register is theirs to say, so their count is not checked.
+    standin_registrations = sum(1 for _name, self_registering in catalogue.components(
+        facts.facts_file(args.cross_dir)) if self_registering)
+    args.registrations = standin_registrations if args.standins else None
     args.names = [name for name, _path in payload]
     write_report(args, measure_in_prefix(args), payload)
 

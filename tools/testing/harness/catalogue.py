@@ -1,17 +1,15 @@
-"""The component names, read from the catalogue that the program itself is built from."""
+"""The component names, from the catalogue that the program itself is built from, as the build's
+facts list them."""
 
-import re
-
-
-def components(catalogue_inc):
-    """(name, registration) of each component in catalogue order, the registration as the
-    catalogue writes it: kSelfRegistering or kPlainLibrary."""
-    with open(catalogue_inc) as file:
-        entries = re.findall(r'^\s*BRANTEL_COMPONENT\("([^"]+)",\s*(\w+)\)', file.read(), re.MULTILINE)
-    if not entries:
-        raise ValueError(f"{catalogue_inc}: no components found")
-    return entries
+from harness import facts
 
 
-def component_names(catalogue_inc):
-    return [name for name, _registration in components(catalogue_inc)]
+def components(facts_json):
+    """(name, self_registering) of each component in catalogue order: self_registering is True
+    when the catalogue says it registers itself, False for a plain library."""
+    return [(entry["name"], entry["selfRegistering"]) for entry in facts.load(facts_json)["catalogue"]]
+
+
+def component_names(facts_json):
+    return [name for name, _self_registering in components(facts_json)]
+

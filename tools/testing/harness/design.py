@@ -1,19 +1,8 @@
-"""The window's control ids, as the build lists them beside Brantel.exe (Brantel.controls.txt,
-written by `brantel-inspect controls`)."""
+"""The window's control ids, as the build's facts list them."""
 
-import os
-
-
-def controls_file(program):
-    """The list the build writes beside the program."""
-    return os.path.splitext(program)[0] + ".controls.txt"
+from harness import facts
 
 
-def control_ids(controls_txt):
+def control_ids(facts_json):
     """Maps each control name to the id of its element 0; element i of an array is that id + i."""
-    ids = {}
-    with open(controls_txt) as file:
-        for line in file:
-            name, control_id = line.split()
-            ids[name] = int(control_id)
-    return ids
+    return facts.load(facts_json)["controls"]

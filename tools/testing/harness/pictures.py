@@ -1,18 +1,12 @@
 """The status pictures as the window shows them. The window paints them itself, so which one a
 row shows is read from its pixels and compared with the pictures the program carries. Which
-pictures there are, their sizes and the rows' places are what the build lists beside Brantel.exe
-(Brantel.pictures.txt, written by `brantel-inspect pictures` from the program's sources)."""
+pictures there are, their sizes and the rows' places are what the build's facts list."""
 
 import os
 
-from harness import bmp
+from harness import bmp, facts
 
 WHITE = (255, 255, 255)
-
-
-def pictures_file(program):
-    """The list the build writes beside the program."""
-    return os.path.splitext(program)[0] + ".pictures.txt"
 
 
 def pixels(twips, dpi):
@@ -25,20 +19,13 @@ class Pictures:
     are the carried sizes (the design size first), `place` is row 0's picture place and `pitch`
     the rows' pitch, in twips."""
 
-    def __init__(self, pictures_txt):
-        self.files = {}
-        with open(pictures_txt) as file:
-            for line in file:
-                key, *values = line.split()
-                if key == "sizes":
-                    self.sizes = [int(value) for value in values]
-                elif key == "place":
-                    self.place = [float(value) for value in values]
-                elif key == "pitch":
-                    self.pitch = float(values[0])
-                elif key == "picture":
-                    array, *files = values
-                    self.files[array] = dict(zip(self.sizes, files))
+    def __init__(self, facts_json):
+        listed = facts.load(facts_json)["pictures"]
+        self.sizes = listed["sizes"]
+        self.place = listed["place"]
+        self.pitch = listed["pitch"]
+        self.files = {picture["box"]: dict(zip(self.sizes, picture["files"]))
+                      for picture in listed["pictures"]}
 
     def load(self, source_dir, size=None):
         """Array name -> the picture's rows at `size` pixels (the design size when None), from the
