@@ -30,6 +30,6 @@ add_custom_command(OUTPUT "${cdx}"
 add_custom_target(brantel_bom ALL DEPENDS "${bom}" "${cdx}")
 add_dependencies(brantel_bom brantel_host_tools brantel_source_date_epoch)
 
-# What the build ships, which a build that refuses its components (cmake/payload.cmake) removes:
-# the program, its list and its document.
+# What the build ships, which a build that refuses its components (cmake/pack_payload.cmake)
+# removes: the program, its list and its document.
 file(GENERATE OUTPUT "${BRANTEL_SHIPPED_LIST}" CONTENT "$<TARGET_FILE:Brantel>\n${bom}\n${cdx}\n")
