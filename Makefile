@@ -2,7 +2,7 @@
 # building and running need no Node.js or npm, the tests do.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
-# Debian's Python, whose packages (Pillow) tools/ensure-deps.sh installs, runs the harness in
+# Debian's Python, whose packages (Pillow) tools/user/ensure-deps.sh installs, runs the harness in
 # the tests, `make run` and `make bench`, whatever other python3 comes first on the PATH.
 export BRANTEL_PYTHON ?= /usr/bin/python3
 # The folder of component files to pack; without it, the build's own stand-ins. Given on each
@@ -14,10 +14,10 @@ COMPONENTS ?=
 all: build
 
 deps:
-	@bash tools/ensure-deps.sh
+	@bash tools/user/ensure-deps.sh
 
 test-deps:
-	@bash tools/ensure-deps.sh --test
+	@bash tools/user/ensure-deps.sh --test
 
 cross: deps
 	cmake --preset cross $(if $(COMPONENTS),"-DBRANTEL_PAYLOAD_DIR=$(abspath $(COMPONENTS))") >/dev/null
@@ -30,7 +30,7 @@ host: test-deps
 build: cross host
 
 run: cross
-	bash tools/run.sh
+	bash tools/user/run.sh
 
 test: build
 	ctest --preset host -j $(JOBS)
@@ -39,8 +39,8 @@ test: build
 # from the same payload; results in build/bench/bench.md.
 BENCH_RUNS ?= 7
 bench: cross host
-	$(BRANTEL_PYTHON) tools/bench/bench.py --cross-dir build/cross --out build/bench --runs $(BENCH_RUNS) \
-	  --inspect build/host/tools/inspect/brantel-inspect
+	$(BRANTEL_PYTHON) tools/testing/bench/bench.py --cross-dir build/cross --out build/bench --runs $(BENCH_RUNS) \
+	  --inspect build/host/tools/user/inspect/brantel-inspect
 
 clean:
 	rm -rf build

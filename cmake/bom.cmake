@@ -1,14 +1,14 @@
 # The bill of materials beside Brantel.exe, Brantel.bom.txt: for each component its name, size,
 # SHA-256, file version, product name, whether it says it registers itself, and its signature.
-# brantel-inspect, built for the host from the same sources as the host build's
-# (cmake/host_inspect.cmake), reads it from the built program; one piece of code writes this list
+# brantel-facts, built for the host from the same sources as the host build's
+# (cmake/host_tools.cmake), reads it from the built program; one piece of code writes this list
 # and prints `brantel-inspect bom`, so the two cannot differ.
 # Included by the cross build after src/app.
 
 set(bom "${CMAKE_BINARY_DIR}/src/app/Brantel.bom.txt")
 add_custom_command(OUTPUT "${bom}"
-  COMMAND "${host_inspect}" bom "$<TARGET_FILE:Brantel>" "${bom}"
-  DEPENDS Brantel "${host_inspect}"
+  COMMAND "${host_facts}" bom "$<TARGET_FILE:Brantel>" "${bom}"
+  DEPENDS Brantel "${host_facts}"
   COMMENT "Listing what Brantel.exe carries in Brantel.bom.txt"
   VERBATIM)
 # The same facts as a CycloneDX 1.6 document, Brantel.cdx.json, from the same code. Its time is
@@ -23,24 +23,13 @@ add_custom_target(brantel_source_date_epoch
   VERBATIM)
 set(cdx "${CMAKE_BINARY_DIR}/src/app/Brantel.cdx.json")
 add_custom_command(OUTPUT "${cdx}"
-  COMMAND "${host_inspect}" bom --format cyclonedx "$<TARGET_FILE:Brantel>" "${cdx}"
-  DEPENDS Brantel "${host_inspect}" "${epoch_stamp}"
+  COMMAND "${host_facts}" bom --format cyclonedx "$<TARGET_FILE:Brantel>" "${cdx}"
+  DEPENDS Brantel "${host_facts}" "${epoch_stamp}"
   COMMENT "Writing the CycloneDX bill of materials Brantel.cdx.json"
   VERBATIM)
 add_custom_target(brantel_bom ALL DEPENDS "${bom}" "${cdx}")
-add_dependencies(brantel_bom brantel_host_inspect brantel_source_date_epoch)
+add_dependencies(brantel_bom brantel_host_tools brantel_source_date_epoch)
 
-# What the build ships, which a build that refuses its components (cmake/payload.cmake) removes:
-# the program, its list and its document.
+# What the build ships, which a build that refuses its components (cmake/pack_payload.cmake)
+# removes: the program, its list and its document.
 file(GENERATE OUTPUT "${BRANTEL_SHIPPED_LIST}" CONTENT "$<TARGET_FILE:Brantel>\n${bom}\n${cdx}\n")
-
-# The window's controls and the identifiers automation finds them by, beside Brantel.exe: the
-# end-to-end tests and `make run` read them from here rather than from the sources.
-set(controls "${CMAKE_BINARY_DIR}/src/app/Brantel.controls.txt")
-add_custom_command(OUTPUT "${controls}"
-  COMMAND "${host_inspect}" controls "${controls}"
-  DEPENDS "${host_inspect}"
-  COMMENT "Listing the window's control ids in Brantel.controls.txt"
-  VERBATIM)
-add_custom_target(brantel_controls ALL DEPENDS "${controls}")
-add_dependencies(brantel_controls brantel_host_inspect)

@@ -1,5 +1,5 @@
-# Shared by the payload build cases. Inputs: SOURCE_DIR, WORK_DIR, GENERATOR, READOBJ, PRINTF,
-# TOUCH, DD. The cross tree lives in WORK_DIR/tree and packs the folder WORK_DIR/components.
+# Shared by the payload build cases. Inputs: SOURCE_DIR, FACTS, WORK_DIR, GENERATOR, READOBJ,
+# PRINTF, TOUCH, DD. The cross tree lives in WORK_DIR/tree and packs the folder WORK_DIR/components.
 cmake_policy(VERSION 3.25)
 
 set(TREE "${WORK_DIR}/tree")
@@ -12,30 +12,17 @@ function(fail)
   message(FATAL_ERROR "${text}")
 endfunction()
 
-# The catalogue's names in catalogue order, read here on their own so that a fault in the build's
-# reading of catalogue.inc shows; with a second argument, the names of the plain libraries, which
-# do not register themselves, into that variable.
-function(read_catalogue out_var)
-  set(entry_regex "^BRANTEL_COMPONENT\\(\"([^\"]+)\", (kPlainLibrary|kSelfRegistering)\\)$")
-  file(STRINGS "${SOURCE_DIR}/src/installer/catalogue.inc" lines REGEX "${entry_regex}")
-  set(names "")
-  set(plain "")
-  foreach(line IN LISTS lines)
-    string(REGEX MATCH "${entry_regex}" matched "${line}")
-    list(APPEND names "${CMAKE_MATCH_1}")
-    if(CMAKE_MATCH_2 STREQUAL "kPlainLibrary")
-      list(APPEND plain "${CMAKE_MATCH_1}")
-    endif()
-  endforeach()
-  list(LENGTH names count)
-  if(NOT count EQUAL 14)
-    fail("Expected 14 catalogue names, read ${count}: ${names}")
+# The catalogue's names in catalogue order, as the host build's facts (FACTS) list them; with a
+# second argument, the names of the plain libraries, which do not register themselves, into that
+# variable.
+include("${SOURCE_DIR}/cmake/facts.cmake")
+macro(read_catalogue names_var)
+  brantel_read_catalogue("${FACTS}" ${names_var} ${ARGN})
+  list(LENGTH ${names_var} catalogue_count)
+  if(NOT catalogue_count EQUAL 14)
+    fail("Expected 14 catalogue names, read ${catalogue_count}: ${${names_var}}")
   endif()
-  set(${out_var} ${names} PARENT_SCOPE)
-  if(ARGC GREATER 1)
-    set(${ARGV1} ${plain} PARENT_SCOPE)
-  endif()
-endfunction()
+endmacro()
 
 # Empties the payload folder and fills it with one file per name in ARGN: the tree's stand-in of
 # that name in any letter case, with its name repeated after the image a different number of

@@ -11,7 +11,7 @@ set(built "${TREE}/standin/components")
 set(prefix "${WORK_DIR}/wine")
 set(ENV{WINEPREFIX} "${prefix}")
 set(ENV{WINEDEBUG} "-all")
-set(ENV{PYTHONPATH} "${SOURCE_DIR}/tools")
+set(ENV{PYTHONPATH} "${SOURCE_DIR}/tools/testing")
 file(REMOVE_RECURSE "${prefix}")
 function(run_wine result_var output_var)
   execute_process(COMMAND "${WINE}" ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output

@@ -10,7 +10,7 @@ build_must_pass(brantel_standins output)
 set(built "${TREE}/standin/components")
 
 # The sizes that the stand-ins are made to; together they must come to the payload's total.
-file(STRINGS "${SOURCE_DIR}/tools/standin/CMakeLists.txt" size_lines
+file(STRINGS "${SOURCE_DIR}/tools/build/standin/CMakeLists.txt" size_lines
      REGEX "^  [A-Z0-9]+\\.[A-Z]+=[0-9]+$")
 foreach(line IN LISTS size_lines)
   string(REGEX MATCH "([^ =]+)=([0-9]+)" matched "${line}")

@@ -3,7 +3,7 @@
 import argparse
 import os
 import sys
-from harness import design, display, pictures
+from harness import display
 
 # The window's fonts as it asks for them: "Courier New" 9.75 point for the window and its labels,
 # "Tahoma" 9 point for the button, both with the Arabic character set and the pitch and family of
@@ -22,7 +22,7 @@ def parse():
     parser = argparse.ArgumentParser()
     parser.add_argument("--automate", required=True, help="brantel-automate.exe")
     parser.add_argument("--program", help="the program under test: Brantel.exe, or a probe")
-    parser.add_argument("--brantel", required=True, help="Brantel.exe, beside which the build lists its control ids and pictures")
+    parser.add_argument("--facts", required=True, help="facts.json of the cross build")
     parser.add_argument("--prefix", required=True, help="Wine prefix made by wine.py create")
     parser.add_argument("--display-state", required=True, help="state file of display.py")
     parser.add_argument("--source-dir", required=True, help="the project's source tree")
@@ -30,11 +30,8 @@ def parse():
     parser.add_argument("--dpi", type=int, default=96, help="display resolution of the prefix")
     args, rest = parser.parse_known_args()
     args.display, _pid = display.read_state(args.display_state)
-    args.catalogue = os.path.join(args.source_dir, "src", "installer", "catalogue.inc")
-    args.controls = design.controls_file(args.brantel)
-    args.pictures = pictures.pictures_file(args.brantel)
     os.makedirs(args.out, exist_ok=True)
-    for path in filter(None, [args.automate, args.program]):
+    for path in filter(None, [args.automate, args.program, args.facts]):
         if not os.path.isfile(path):
             sys.exit(f"missing {path}: build the cross preset first")
     return args, [sys.argv[0]] + rest

@@ -3,10 +3,9 @@ payload files that the cross build packed into it (and into Brantel.exe)."""
 
 import argparse
 import os
-import re
 import subprocess
 import sys
-from harness import automate, catalogue, display, wine
+from harness import automate, catalogue, display, facts, wine
 
 
 # Windows error codes that the probe reports.
@@ -20,28 +19,22 @@ def parse():
     parser = argparse.ArgumentParser()
     parser.add_argument("--probe", required=True, help="brantel-extract-probe.exe")
     parser.add_argument("--prefix", required=True, help="Wine prefix made by wine.py create")
-    parser.add_argument("--payload-rc", required=True, help="payload.rc of the cross build")
-    parser.add_argument("--catalogue", required=True, help="src/installer/catalogue.inc")
+    parser.add_argument("--payload-json", required=True, help="payload.json of the cross build")
+    parser.add_argument("--facts", required=True, help="facts.json of the cross build")
     parser.add_argument("--display-state", required=True, help="state file of display.py")
     parser.add_argument("--out", required=True, help="scratch folder of this test")
     args, rest = parser.parse_known_args()
     # Every Wine start in a shared prefix gets the display: a wineserver that a start without one
     # brought up would leave the window tests that follow it without a window driver.
     args.display, _pid = display.read_state(args.display_state)
-    for path in (args.probe, args.payload_rc):
+    for path in (args.probe, args.payload_json, args.facts):
         if not os.path.isfile(path):
             sys.exit(f"missing {path}: build the cross preset first")
-    args.names = catalogue.component_names(args.catalogue)
-    args.packed = packed_files(args.payload_rc)
+    args.names = catalogue.component_names(args.facts)
+    args.packed = facts.packed(args.payload_json)
     if sorted(args.packed) != sorted(args.names):
-        sys.exit(f"{args.payload_rc} packs {sorted(args.packed)}, the catalogue names {args.names}")
+        sys.exit(f"{args.payload_json} packs {sorted(args.packed)}, the catalogue names {args.names}")
     return args, [sys.argv[0]] + rest
-
-
-def packed_files(payload_rc):
-    """Entry name -> the file that the build packed under type CUSTOM."""
-    with open(payload_rc) as file:
-        return dict(re.findall(r'^(\S+)\s+CUSTOM\s+"([^"]+)"\s*$', file.read(), re.MULTILINE))
 
 
 def read_bytes(path):

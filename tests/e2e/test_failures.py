@@ -23,7 +23,7 @@ def stage_steps(stage):
     steps = [["start", wine.windows_path(ARGS.program), "--arg", stage, "--cwd", "C:\\",
               "--set", "windir=C:\\nowhere"]]
     if stage == "event":  # the run fails at once; the failure escapes the click after its box
-        button = design.control_ids(ARGS.controls)["CmdInstall"]
+        button = design.control_ids(ARGS.facts)["CmdInstall"]
         steps += [["wait-window", "Brantel setup", 60], ["click", button],
                   ["wait-msgbox", 60], ["answer-msgbox"]]
     return steps + [["wait-msgbox", 60], ["pause", STAYS_SECONDS], ["windows"],

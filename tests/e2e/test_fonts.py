@@ -19,7 +19,7 @@ ARGS = None
 class UserPrefixFonts(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.names = catalogue.component_names(ARGS.catalogue)
+        cls.names = catalogue.component_names(ARGS.facts)
         label = ["Courier New", common.font_height(common.WINDOW_FONT_POINTS, 96),
                  common.ARABIC_CHARSET, common.WINDOW_PITCH_FAMILY]
         button = ["Tahoma", common.font_height(common.BUTTON_FONT_POINTS, 96),

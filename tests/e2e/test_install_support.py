@@ -9,14 +9,13 @@ prefix's own regsvr32.exe back.
 
 import argparse
 import os
-import re
 import shutil
 import stat
 import subprocess
 import sys
 import unittest
 
-from harness import automate, bmp, catalogue, design, pictures, registry, wine
+from harness import automate, bmp, catalogue, design, facts, pictures, registry, wine
 
 import common
 
@@ -45,28 +44,27 @@ def parse():
     """The shared arguments, plus the payload list and the logging regsvr32 stand-in."""
     args, rest = common.parse()
     parser = argparse.ArgumentParser()
-    parser.add_argument("--payload-rc", required=True, help="payload.rc of the cross build")
+    parser.add_argument("--payload-json", required=True, help="payload.json of the cross build")
     parser.add_argument("--fake-regsvr32", required=True, help="brantel-fake-regsvr32.exe")
     parser.add_argument("--failure-probe", required=True, help="brantel-failure-probe.exe")
     extra, remaining = parser.parse_known_args(rest[1:])
-    args.payload_rc = extra.payload_rc
+    args.payload_json = extra.payload_json
     args.fake_regsvr32 = extra.fake_regsvr32
     args.failure_probe = extra.failure_probe
     if not args.program:
         raise SystemExit("--program is required")
-    for path in (args.payload_rc, args.fake_regsvr32, args.failure_probe):
+    for path in (args.payload_json, args.fake_regsvr32, args.failure_probe):
         if not os.path.isfile(path):
             raise SystemExit(f"missing {path}: build the cross preset first")
     args.arch = os.path.basename(os.path.normpath(args.prefix))
     return args, [rest[0]] + remaining
 
 
-def payload(payload_rc, names):
-    """The bytes of each catalogue entry, read from the files that payload.rc packs."""
-    with open(payload_rc) as file:
-        entries = dict(re.findall(r'^(\S+)\s+CUSTOM\s+"([^"]+)"\s*$', file.read(), re.MULTILINE))
+def payload(payload_json, names):
+    """The bytes of each catalogue entry, read from the files that the build packed."""
+    entries = facts.packed(payload_json)
     if sorted(entries) != sorted(names):
-        raise AssertionError(f"{payload_rc} packs {sorted(entries)}, the catalogue names {names}")
+        raise AssertionError(f"{payload_json} packs {sorted(entries)}, the catalogue names {names}")
     contents = {}
     for name in names:
         with open(entries[name], "rb") as file:
@@ -254,11 +252,11 @@ class Scenario(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         args = cls.ARGS
-        cls.names = catalogue.component_names(args.catalogue)
-        cls.ids = design.control_ids(args.controls)
+        cls.names = catalogue.component_names(args.facts)
+        cls.ids = design.control_ids(args.facts)
         cls.button = cls.ids[BUTTON]
-        cls.payload = payload(args.payload_rc, cls.names)
-        cls.pictures = pictures.Pictures(args.pictures)
+        cls.payload = payload(args.payload_json, cls.names)
+        cls.pictures = pictures.Pictures(args.facts)
         cls.references = cls.pictures.load(args.source_dir)
         cls.folder = system_folder(args.prefix)
         cls.guards = []

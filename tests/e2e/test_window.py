@@ -71,11 +71,11 @@ class FirstStart(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dpi = ARGS.dpi
-        cls.names = catalogue.component_names(ARGS.catalogue)
-        cls.ids = design.control_ids(ARGS.controls)
+        cls.names = catalogue.component_names(ARGS.facts)
+        cls.ids = design.control_ids(ARGS.facts)
         cls.rows = len(cls.names)
         cls.picture_size = PICTURE_SIZE[cls.dpi]
-        cls.pictures = pictures.Pictures(ARGS.pictures)
+        cls.pictures = pictures.Pictures(ARGS.facts)
         cls.references = cls.pictures.load(ARGS.source_dir, cls.picture_size)
         arch = os.path.basename(os.path.normpath(ARGS.prefix))
         name = f"window-{arch}" + ("" if cls.dpi == 96 else f"-{cls.dpi}dpi")
