@@ -1,132 +1,75 @@
-# The stand-in components: real i386 DLLs, one per catalogue name, each of its table size, each
-# different, self-registering except the catalogue's plain library, saying in their version
-# blocks what they are, padded after their last section with bytes that look like a real file's
-# rather than zeros, and
-# the same bytes when built again in another folder.
-include("${CMAKE_CURRENT_LIST_DIR}/helpers.cmake")
+"""The stand-in components: real i386 DLLs, one per catalogue name, each of its table size, each
+different, self-registering except the catalogue's plain library, saying in their version blocks
+what they are, padded after their last section with bytes that look like a real file's rather
+than zeros, and the same bytes when built again in another folder.
 
-read_catalogue(names plain)
-build_must_pass(brantel_standins output)
-set(built "${TREE}/standin/components")
+  standins.py CMAKE SOURCE_DIR TREE GENERATOR READOBJ
+      (TREE: the cross tree that build.payload.configure made)
+"""
 
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+from harness import catalogue
+
+cmake, source_dir, tree, generator, readobj = sys.argv[1:]
+components = catalogue.components(os.path.join(source_dir, "src", "installer", "catalogue.inc"))
+built = os.path.join(tree, "standin", "components")
+subprocess.run([cmake, "--build", tree, "--target", "brantel_standins"], check=True)
+assert sorted(os.listdir(built)) == sorted(name for name, _ in components), os.listdir(built)
 # The sizes that the stand-ins are made to; together they must come to the payload's total.
-file(STRINGS "${SOURCE_DIR}/tools/standin/CMakeLists.txt" size_lines
-     REGEX "^  [A-Z0-9]+\\.[A-Z]+=[0-9]+$")
-foreach(line IN LISTS size_lines)
-  string(REGEX MATCH "([^ =]+)=([0-9]+)" matched "${line}")
-  set(size_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
-endforeach()
+with open(os.path.join(source_dir, "tools", "standin", "CMakeLists.txt")) as file:
+    sizes = {name: int(size) for name, size in re.findall(r"^  ([A-Z0-9]+\.[A-Z]+)=(\d+)$",
+                                                          file.read(), re.MULTILINE)}
 
-function(holds_utf16 hex_dump text out_var)
-  utf16_hex("${text}" needle)
-  string(FIND "${hex_dump}" "${needle}" at)
-  math(EXPR odd "${at} % 2")
-  if(at GREATER_EQUAL 0 AND odd EQUAL 0)
-    set(${out_var} TRUE PARENT_SCOPE)
-  else()
-    set(${out_var} FALSE PARENT_SCOPE)
-  endif()
-endfunction()
 
-file(GLOB built_files RELATIVE "${built}" "${built}/*")
-list(SORT built_files)
-set(sorted_names ${names})
-list(SORT sorted_names)
-if(NOT built_files STREQUAL sorted_names)
-  fail("The stand-in folder holds ${built_files}, not the catalogue's names")
-endif()
+def holds_utf16(data, text):
+    """Whether `data` holds `text` as a version block does: UTF-16LE, at an even offset."""
+    return any(m.start() % 2 == 0 for m in re.finditer(re.escape(text.encode("utf-16-le")), data))
 
-set(total 0)
-set(hashes "")
-foreach(name IN LISTS names)
-  set(file "${built}/${name}")
-  file(SIZE "${file}" size)
-  math(EXPR total "${total} + ${size}")
-  if(NOT size EQUAL size_${name})
-    fail("${name} is ${size} bytes, not ${size_${name}}")
-  endif()
-  file(SHA256 "${file}" hash)
-  if(hash IN_LIST hashes)
-    fail("${name} has the same bytes as another stand-in")
-  endif()
-  list(APPEND hashes "${hash}")
 
-  execute_process(COMMAND "${READOBJ}" --file-headers --coff-exports --sections "${file}"
-                  RESULT_VARIABLE result OUTPUT_VARIABLE dump ERROR_VARIABLE dump)
-  if(NOT result EQUAL 0 OR NOT dump MATCHES "Machine: IMAGE_FILE_MACHINE_I386")
-    fail("${name} is not an i386 image:\n${dump}")
-  endif()
-  if(NOT dump MATCHES "Characteristics \\[[^]]*IMAGE_FILE_DLL")
-    fail("${name} is not a DLL:\n${dump}")
-  endif()
-  string(REGEX MATCHALL "Name: [A-Za-z_]+" exports "${dump}")
-
-  # The image ends with its last section's data; what follows it up to the size is padding.
-  string(REGEX MATCHALL "RawDataSize: [0-9]+\n *PointerToRawData: 0x[0-9A-F]+" raw "${dump}")
-  set(image_end 0)
-  foreach(section IN LISTS raw)
-    string(REGEX MATCH "RawDataSize: ([0-9]+)\n *PointerToRawData: (0x[0-9A-F]+)" _ "${section}")
-    math(EXPR section_end "${CMAKE_MATCH_1} + ${CMAKE_MATCH_2}")
-    if(section_end GREATER image_end)
-      set(image_end ${section_end})
-    endif()
-  endforeach()
-  if(image_end EQUAL 0 OR image_end GREATER_EQUAL size)
-    fail("${name}: its sections end at ${image_end}, leaving no padding in its ${size} bytes")
-  endif()
-  math(EXPR padding "${size} - ${image_end}")
-  file(READ "${file}" padding_hex OFFSET ${image_end} LIMIT ${padding} HEX)
-  string(REPEAT "00" 32 zeros)
-  string(FIND "${padding_hex}" "${zeros}" zeros_at)
-  if(NOT zeros_at EQUAL -1)
-    math(EXPR zeros_at "${image_end} + ${zeros_at} / 2")
-    fail("${name} is padded with zeros: 32 of them from byte ${zeros_at}")
-  endif()
-  file(READ "${file}" hex_dump HEX)
-  holds_utf16("${hex_dump}" "Brantel test stand-in for ${name}" described)
-  holds_utf16("${hex_dump}" "OLESelfRegister" ole_self_register)
-  if(NOT described)
-    fail("${name} does not describe itself as a test stand-in")
-  endif()
-  if(name IN_LIST plain)
-    if(exports OR ole_self_register)
-      fail("${name} must not register itself; exports: ${exports}")
-    endif()
-  elseif(NOT exports STREQUAL "Name: DllRegisterServer;Name: DllUnregisterServer"
-         OR NOT ole_self_register)
-    fail("${name} must export the registration entry points and say OLESelfRegister; "
-         "exports: ${exports}")
-  endif()
-endforeach()
-if(NOT total EQUAL 4556592)
-  fail("The stand-ins hold ${total} bytes together, not 4556592")
-endif()
+hashes = {}
+for name, registration in components:
+    with open(os.path.join(built, name), "rb") as file:
+        data = file.read()
+    assert len(data) == sizes[name], f"{name} is {len(data)} bytes, not {sizes[name]}"
+    hashes[name] = hashlib.sha256(data).hexdigest()
+    dump = subprocess.run([readobj, "--file-headers", "--coff-exports", "--sections",
+                           os.path.join(built, name)], capture_output=True, text=True, check=True).stdout
+    assert "Machine: IMAGE_FILE_MACHINE_I386" in dump, f"{name} is not an i386 image:\n{dump}"
+    assert re.search(r"Characteristics \[[^]]*IMAGE_FILE_DLL", dump), f"{name} is not a DLL:\n{dump}"
+    exports = re.findall(r"Name: ([A-Za-z_]+)", dump)
+    # The image ends with its last section's data; what follows it up to the size is padding.
+    image_end = max(int(size) + int(at, 16) for size, at in
+                    re.findall(r"RawDataSize: (\d+)\n *PointerToRawData: (0x[0-9A-F]+)", dump))
+    assert 0 < image_end < len(data), f"{name}: its sections end at {image_end}, leaving no padding"
+    zeros = data.find(bytes(32), image_end)
+    assert zeros < 0, f"{name} is padded with zeros: 32 of them from byte {zeros}"
+    assert holds_utf16(data, f"Brantel test stand-in for {name}"), f"{name} does not describe itself"
+    if registration == "kPlainLibrary":
+        assert not exports and not holds_utf16(data, "OLESelfRegister"), \
+            f"{name} must not register itself; exports: {exports}"
+    else:
+        assert exports == ["DllRegisterServer", "DllUnregisterServer"] and \
+            holds_utf16(data, "OLESelfRegister"), \
+            f"{name} must export the registration entry points and say OLESelfRegister: {exports}"
+assert len(set(hashes.values())) == len(hashes), "Two stand-ins have the same bytes"
+total = sum(os.path.getsize(os.path.join(built, name)) for name in hashes)
+assert total == 4556592, f"The stand-ins hold {total} bytes together, not 4556592"
 
 # Built again from scratch in a folder of another name and by another generator.
-set(other_tree "${WORK_DIR}/stand-ins built again")
-file(REMOVE_RECURSE "${other_tree}")
-if(GENERATOR STREQUAL "Ninja")
-  set(other_generator "Unix Makefiles")
-else()
-  set(other_generator "Ninja")
-endif()
-execute_process(
-  COMMAND "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${other_tree}" -G "${other_generator}"
-          "--toolchain=${SOURCE_DIR}/cmake/toolchain-mingw-i686.cmake"
-          -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-if(NOT result EQUAL 0)
-  fail("Configuring the second tree failed:\n${output}")
-endif()
-execute_process(COMMAND "${CMAKE_COMMAND}" --build "${other_tree}" --target brantel_standins
-                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-if(NOT result EQUAL 0)
-  fail("Building the stand-ins again failed:\n${output}")
-endif()
-foreach(name hash IN ZIP_LISTS names hashes)
-  file(SHA256 "${other_tree}/standin/components/${name}" other_hash)
-  if(NOT other_hash STREQUAL hash)
-    fail("${name} came out different when built again")
-  endif()
-endforeach()
-file(REMOVE_RECURSE "${other_tree}")
+other_tree = os.path.join(os.path.dirname(tree), "stand-ins built again")
+shutil.rmtree(other_tree, ignore_errors=True)
+subprocess.run([cmake, "-S", source_dir, "-B", other_tree,
+                "-G", "Unix Makefiles" if generator == "Ninja" else "Ninja",
+                f"--toolchain={source_dir}/cmake/toolchain-mingw-i686.cmake",
+                "-DCMAKE_BUILD_TYPE=RelWithDebInfo"], check=True)
+subprocess.run([cmake, "--build", other_tree, "--target", "brantel_standins"], check=True)
+for name, digest in hashes.items():
+    with open(os.path.join(other_tree, "standin", "components", name), "rb") as file:
+        assert hashlib.sha256(file.read()).hexdigest() == digest, f"{name} differs when built again"
+shutil.rmtree(other_tree)

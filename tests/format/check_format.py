@@ -1,15 +1,14 @@
-# Fails when a C++ source of the project strays from .clang-format. Inputs: SOURCE_DIR,
-# CLANG_FORMAT.
-cmake_policy(VERSION 3.25)
-file(GLOB_RECURSE sources
-     "${SOURCE_DIR}/src/*.cpp" "${SOURCE_DIR}/src/*.h"
-     "${SOURCE_DIR}/tools/*.cpp" "${SOURCE_DIR}/tools/*.h"
-     "${SOURCE_DIR}/tests/*.cpp" "${SOURCE_DIR}/tests/*.h")
-list(SORT sources)
-execute_process(COMMAND "${CLANG_FORMAT}" --dry-run -Werror ${sources}
-                RESULT_VARIABLE result ERROR_VARIABLE complaints)
-list(LENGTH sources count)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "Sources that clang-format would change:\n${complaints}")
-endif()
-message(STATUS "${count} sources follow .clang-format")
+"""Fails when a C++ source of the project strays from .clang-format.
+
+  check_format.py SOURCE_DIR CLANG_FORMAT
+"""
+
+import glob
+import subprocess
+import sys
+
+source_dir, clang_format = sys.argv[1:]
+sources = sorted(path for folder in ("src", "tools", "tests") for ending in ("cpp", "h")
+                 for path in glob.glob(f"{source_dir}/{folder}/**/*.{ending}", recursive=True))
+subprocess.run([clang_format, "--dry-run", "-Werror", *sources], check=True)
+print(f"{len(sources)} sources follow .clang-format")

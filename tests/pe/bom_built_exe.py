@@ -1,149 +1,106 @@
-# The bill of materials that the cross build writes beside Brantel.exe is what `brantel-inspect bom`
-# prints from the built file and from the folder of stand-ins it packed; each line agrees with
-# the file itself (size and SHA-256 as CMake computes them) and with what the stand-ins say of
-# themselves and export. A folder of other files is listed too, and one that lacks a component is refused.
-# Brantel.cdx.json is what `brantel-inspect bom --format cyclonedx` prints, the CycloneDX
-# project's validator accepts it and the folder's document, and rejects a broken one.
-# Run with cmake -P and -DINSPECT=<brantel-inspect> -DCROSS_DIR=<cross build> -DWORK=<scratch>
-# -DNODE=<node> -DVALIDATE=<validate_cyclonedx.mjs> -DNPM_DIR=<its npm packages>.
-# Prints the skip marker while the cross build has no installer yet.
-cmake_policy(VERSION 3.25)
+"""The bill of materials that the cross build writes beside Brantel.exe is what `brantel-inspect
+bom` prints from the built file and from the folder of stand-ins it packed; each line agrees with
+the file itself (size and SHA-256 as Python computes them) and with what the stand-ins say of
+themselves and export. A folder of other files is listed too, and one that lacks a component is
+refused. Brantel.cdx.json is what `brantel-inspect bom --format cyclonedx` prints, the CycloneDX
+project's validator accepts it and the folder's document, and rejects a broken one.
 
-set(exe "${CROSS_DIR}/src/app/Brantel.exe")
-set(written "${CROSS_DIR}/src/app/Brantel.bom.txt")
-set(standins "${CROSS_DIR}/standin/components")
-if(NOT EXISTS "${exe}")
-  message("BRANTEL-SKIP: no cross-built installer at ${exe}")
-  return()
-endif()
+  bom_built_exe.py INSPECT CROSS_DIR CATALOGUE NODE VALIDATE NPM_DIR WORK
 
-function(bom source out_var)
-  execute_process(COMMAND "${INSPECT}" bom ${ARGN} "${source}" RESULT_VARIABLE result
-                  OUTPUT_VARIABLE listed ERROR_VARIABLE errors)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "brantel-inspect bom ${source} failed (${result}): ${errors}")
-  endif()
-  set(${out_var} "${listed}" PARENT_SCOPE)
-endfunction()
+Exits with 77, which ctest counts as skipped, while the cross build has no installer yet.
+"""
 
-if(NOT EXISTS "${written}")
-  message(FATAL_ERROR "The cross build wrote no ${written}")
-endif()
-file(READ "${written}" from_build)
-bom("${exe}" from_exe)
-bom("${standins}" from_folder)
-if(NOT from_build STREQUAL from_exe)
-  message(FATAL_ERROR "The build's list:\n${from_build}\nbrantel-inspect bom:\n${from_exe}")
-endif()
-if(NOT from_folder STREQUAL from_exe)
-  message(FATAL_ERROR "From the folder:\n${from_folder}\nFrom Brantel.exe:\n${from_exe}")
-endif()
-message("${from_build}")
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
 
-string(REGEX REPLACE "\n$" "" lines "${from_build}")
-string(REPLACE "\n" ";" lines "${lines}")
-list(POP_FRONT lines header)
-string(CONCAT expected_header "name\tsize\tsha256\tfile version\tproduct name\t"
-       "OLESelfRegister\tDllRegisterServer\tnote\tsignature\tsigner\tsigned digest")
-if(NOT header STREQUAL expected_header)
-  message(FATAL_ERROR "Unexpected header: ${header}")
-endif()
-file(STRINGS "${CMAKE_CURRENT_LIST_DIR}/../../src/installer/catalogue.inc" entries
-     REGEX "^BRANTEL_COMPONENT")
-list(LENGTH entries catalogue_count)
-list(LENGTH lines count)
-if(NOT count EQUAL catalogue_count OR NOT count EQUAL 14)
-  message(FATAL_ERROR "${count} components listed, the catalogue names ${catalogue_count}")
-endif()
-foreach(line entry IN ZIP_LISTS lines entries)
-  string(REGEX MATCH "\"([^\"]+)\"" quoted "${entry}")
-  set(name "${CMAKE_MATCH_1}")
-  file(SIZE "${standins}/${name}" size)
-  file(SHA256 "${standins}/${name}" hash)
-  if(entry MATCHES ", kPlainLibrary\\)$")
-    set(registers no)
-  else()
-    set(registers yes)
-  endif()
-  string(CONCAT expected "${name}\t${size}\t${hash}\t1.0.0.0\tBrantel test stand-ins\t"
-         "${registers}\t${registers}\t-\tnone\t-\t-")
-  if(NOT line STREQUAL expected)
-    message(FATAL_ERROR "Listed:   ${line}\nexpected: ${expected}")
-  endif()
-endforeach()
+from harness import catalogue
 
-# The CycloneDX document.
-file(REMOVE_RECURSE "${WORK}")
-function(validate document)
-  execute_process(COMMAND "${NODE}" "${VALIDATE}" "${NPM_DIR}" "${document}"
-                  RESULT_VARIABLE result OUTPUT_VARIABLE said ERROR_VARIABLE said)
-  set(validated ${result} PARENT_SCOPE)
-  set(validator_said "${said}" PARENT_SCOPE)
-endfunction()
-set(written_cdx "${CROSS_DIR}/src/app/Brantel.cdx.json")
-if(NOT EXISTS "${written_cdx}")
-  message(FATAL_ERROR "The cross build wrote no ${written_cdx}")
-endif()
-file(READ "${written_cdx}" cdx_from_build)
-bom("${exe}" cdx_from_exe --format cyclonedx)
-# The build's time may not be this test's: compare all but the time.
-set(time_regex "\n    \"timestamp\": \"[^\"]*\",")
-string(REGEX REPLACE "${time_regex}" "" untimed_build "${cdx_from_build}")
-string(REGEX REPLACE "${time_regex}" "" untimed_exe "${cdx_from_exe}")
-if(NOT untimed_build STREQUAL untimed_exe)
-  message(FATAL_ERROR "Brantel.cdx.json:\n${cdx_from_build}\nbrantel-inspect bom --format "
-                      "cyclonedx:\n${cdx_from_exe}")
-endif()
-set(ENV{SOURCE_DATE_EPOCH} 1700000000)
-bom("${exe}" timed --format cyclonedx)
-bom("${exe}" timed_again --format cyclonedx)
-unset(ENV{SOURCE_DATE_EPOCH})
-if(NOT timed STREQUAL timed_again OR NOT timed MATCHES "\"timestamp\": \"2023-11-14T22:13:20Z\"")
-  message(FATAL_ERROR "With SOURCE_DATE_EPOCH, once:\n${timed}\nand again:\n${timed_again}")
-endif()
+inspect, cross_dir, catalogue_inc, node, validate, npm_dir, work = sys.argv[1:]
+app = os.path.join(cross_dir, "src", "app")
+exe, standins = os.path.join(app, "Brantel.exe"), os.path.join(cross_dir, "standin", "components")
+if not os.path.exists(exe):
+    print(f"no cross-built installer at {exe}")
+    sys.exit(77)
 
-file(MAKE_DIRECTORY "${WORK}")
-bom("${standins}" cdx_from_folder --format cyclonedx)
-file(WRITE "${WORK}/folder.cdx.json" "${cdx_from_folder}")
-if(cdx_from_folder MATCHES "\"component\": {")
-  message(FATAL_ERROR "A folder holds no program, yet its document names one:\n${cdx_from_folder}")
-endif()
-foreach(document IN ITEMS "${written_cdx}" "${WORK}/folder.cdx.json")
-  validate("${document}")
-  if(NOT validated EQUAL 0)
-    message(FATAL_ERROR "The CycloneDX validator rejects ${document} (${validated}):\n"
-                        "${validator_said}")
-  endif()
-endforeach()
-message("${validator_said}")
 
+def bom(source, *options, env=None):
+    return subprocess.run([inspect, "bom", *options, source], capture_output=True, text=True,
+                          check=True, env=env).stdout
+
+
+def read(path):
+    with open(path, encoding="utf-8") as file:
+        return file.read()
+
+
+def sha256(path):
+    with open(path, "rb") as file:
+        return hashlib.sha256(file.read()).hexdigest()
+
+
+def validated(document):
+    run = subprocess.run([node, validate, npm_dir, document], capture_output=True, text=True)
+    return run.returncode, run.stdout + run.stderr
+
+
+from_build = read(os.path.join(app, "Brantel.bom.txt"))
+assert from_build == bom(exe), f"The build's list:\n{from_build}\nbrantel-inspect bom:\n{bom(exe)}"
+assert bom(standins) == from_build, f"From the folder:\n{bom(standins)}\nFrom the build:\n{from_build}"
+print(from_build)
+header, *lines = from_build.splitlines()
+assert header == ("name\tsize\tsha256\tfile version\tproduct name\tOLESelfRegister\t"
+                  "DllRegisterServer\tnote\tsignature\tsigner\tsigned digest"), header
+components = catalogue.components(catalogue_inc)
+assert len(lines) == len(components) == 14, f"{len(lines)} listed, the catalogue names {components}"
+for line, (name, registration) in zip(lines, components):
+    path = os.path.join(standins, name)
+    registers = "no" if registration == "kPlainLibrary" else "yes"
+    expected = (f"{name}\t{os.path.getsize(path)}\t{sha256(path)}\t1.0.0.0\t"
+                f"Brantel test stand-ins\t{registers}\t{registers}\t-\tnone\t-\t-")
+    assert line == expected, f"Listed:   {line}\nexpected: {expected}"
+
+# The CycloneDX document. The build's time may not be this test's: compare all but the time.
+written_cdx = os.path.join(app, "Brantel.cdx.json")
+untimed = re.compile(r'\n    "timestamp": "[^"]*",')
+assert untimed.sub("", read(written_cdx)) == untimed.sub("", bom(exe, "--format", "cyclonedx")), \
+    "Brantel.cdx.json differs from brantel-inspect bom --format cyclonedx"
+dated = dict(os.environ, SOURCE_DATE_EPOCH="1700000000")
+timed = [bom(exe, "--format", "cyclonedx", env=dated) for _ in range(2)]
+assert timed[0] == timed[1] and '"timestamp": "2023-11-14T22:13:20Z"' in timed[0], timed
+
+shutil.rmtree(work, ignore_errors=True)
+os.makedirs(work)
+from_folder = bom(standins, "--format", "cyclonedx")
+assert '"component": {' not in from_folder, f"A folder holds no program, yet:\n{from_folder}"
+folder_cdx = os.path.join(work, "folder.cdx.json")
+with open(folder_cdx, "w") as file:
+    file.write(from_folder)
+for document in written_cdx, folder_cdx:
+    result, said = validated(document)
+    assert result == 0, f"The CycloneDX validator rejects {document} ({result}):\n{said}"
+print(said)
 # MSCOMCTL.OCX's hash cut short: the validator must say no, or its yes means nothing.
-file(SHA256 "${standins}/MSCOMCTL.OCX" mscomctl)
-string(SUBSTRING "${mscomctl}" 0 40 short)
-string(REPLACE "\"${mscomctl}\"" "\"${short}1\"" broken "${cdx_from_folder}")
-file(WRITE "${WORK}/broken.cdx.json" "${broken}")
-validate("${WORK}/broken.cdx.json")
-if(NOT validated EQUAL 1 OR NOT validator_said MATCHES "hashes/0/content")
-  message(FATAL_ERROR "The validator takes a 41-digit hash (${validated}):\n${validator_said}")
-endif()
+mscomctl = sha256(os.path.join(standins, "MSCOMCTL.OCX"))
+with open(os.path.join(work, "broken.cdx.json"), "w") as file:
+    file.write(from_folder.replace(f'"{mscomctl}"', f'"{mscomctl[:40]}1"'))
+result, said = validated(file.name)
+assert result == 1 and "hashes/0/content" in said, f"The validator takes a 41-digit hash:\n{said}"
 
 # Files that are no PE images, with names in other letter cases: listed, with a note.
-file(REMOVE_RECURSE "${WORK}")
-file(MAKE_DIRECTORY "${WORK}")
-foreach(entry IN LISTS entries)
-  string(REGEX MATCH "\"([^\"]+)\"" quoted "${entry}")
-  string(TOLOWER "${CMAKE_MATCH_1}" lower)
-  file(WRITE "${WORK}/${lower}" "${CMAKE_MATCH_1}\n")
-endforeach()
-bom("${WORK}" other)
-if(NOT other MATCHES
-   "\nVBAME\\.DLL\t10\t[0-9a-f]+\t-\t-\tno\t-\tPE image: truncated DOS header\tnone\t-\t-\n")
-  message(FATAL_ERROR "A folder of other files is listed as:\n${other}")
-endif()
-file(REMOVE "${WORK}/msinet.ocx")
-execute_process(COMMAND "${INSPECT}" bom "${WORK}" RESULT_VARIABLE result
-                OUTPUT_VARIABLE listed ERROR_VARIABLE errors)
-if(result EQUAL 0 OR NOT errors MATCHES "1 missing: MSINET\\.OCX")
-  message(FATAL_ERROR "A folder without MSINET.OCX gave (${result}):\n${listed}${errors}")
-endif()
-file(REMOVE_RECURSE "${WORK}")
+shutil.rmtree(work)
+os.makedirs(work)
+for name, _registration in components:
+    with open(os.path.join(work, name.lower()), "w") as file:
+        file.write(f"{name}\n")
+other = bom(work)
+assert re.search(
+    r"\nVBAME\.DLL\t10\t[0-9a-f]+\t-\t-\tno\t-\tPE image: truncated DOS header\tnone\t-\t-\n",
+    other), f"A folder of other files is listed as:\n{other}"
+os.remove(os.path.join(work, "msinet.ocx"))
+refused = subprocess.run([inspect, "bom", work], capture_output=True, text=True)
+assert refused.returncode != 0 and "1 missing: MSINET.OCX" in refused.stderr, refused
+shutil.rmtree(work)

@@ -1,42 +1,34 @@
-# Runs the generator into a fresh folder and fails unless its output equals the committed files,
-# file for file: the committed pictures and icon are only ever changed by changing the generator.
-# Inputs: RESGEN (the generator), OUTPUT (a scratch folder), COMMITTED (the resources folder).
-cmake_policy(VERSION 3.25)
-file(REMOVE_RECURSE "${OUTPUT}")
-execute_process(COMMAND "${RESGEN}" "${OUTPUT}" RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "brantel-resgen failed: ${result}")
-endif()
+"""Runs the generator into a fresh folder and fails unless its output equals the committed files,
+file for file: the committed pictures and icon are only ever changed by changing the generator.
 
-file(GLOB_RECURSE generated RELATIVE "${OUTPUT}" "${OUTPUT}/*")
-list(SORT generated)
-if(NOT generated)
-  message(FATAL_ERROR "brantel-resgen wrote nothing to ${OUTPUT}")
-endif()
-set(problems "")
-foreach(file IN LISTS generated)
-  if(NOT EXISTS "${COMMITTED}/${file}")
-    string(APPEND problems "\n  not committed: ${file}")
-    continue()
-  endif()
-  file(SHA256 "${OUTPUT}/${file}" fresh)
-  file(SHA256 "${COMMITTED}/${file}" committed)
-  if(NOT fresh STREQUAL committed)
-    string(APPEND problems "\n  differs: ${file}")
-  endif()
-endforeach()
+  check_generated.py RESGEN SCRATCH COMMITTED
+"""
+
+import filecmp
+import os
+import shutil
+import subprocess
+import sys
+
+resgen, output, committed = sys.argv[1:]
+shutil.rmtree(output, ignore_errors=True)
+subprocess.run([resgen, output], check=True)
+
+
+def files(root, *folders):
+    return {os.path.relpath(os.path.join(top, name), root)
+            for folder in folders for top, _, names in os.walk(os.path.join(root, folder))
+            for name in names}
+
+
+generated = files(output, ".")
+assert generated, f"brantel-resgen wrote nothing to {output}"
 # A committed file that the generator no longer writes would linger unnoticed.
-foreach(folder pictures icon)
-  file(GLOB committed_files RELATIVE "${COMMITTED}" "${COMMITTED}/${folder}/*")
-  foreach(file IN LISTS committed_files)
-    if(NOT file IN_LIST generated)
-      string(APPEND problems "\n  not generated: ${file}")
-    endif()
-  endforeach()
-endforeach()
-if(problems)
-  message(FATAL_ERROR "Committed resources differ from brantel-resgen's output; run "
-                      "brantel-resgen resources/ and commit the result:${problems}")
-endif()
-list(LENGTH generated count)
-message(STATUS "${count} files match")
+present = files(committed, ".")
+problems = [f"not committed: {name}" for name in generated - present]
+problems += [f"differs: {name}" for name in generated & present
+             if not filecmp.cmp(os.path.join(output, name), os.path.join(committed, name), False)]
+problems += [f"not generated: {name}" for name in files(committed, "pictures", "icon") - generated]
+assert not problems, ("Committed resources differ from brantel-resgen's output; run brantel-resgen "
+                      "resources/ and commit the result:\n  " + "\n  ".join(sorted(problems)))
+print(f"{len(generated)} files match")
