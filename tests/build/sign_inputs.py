@@ -3,7 +3,7 @@
 # for each kind of bad input, and once inside a cross build, which then signs from a PKCS#12 file
 # once its password is right.
 # Inputs: those of sign_helpers.cmake, GENERATOR.
-include("${CMAKE_CURRENT_LIST_DIR}/sign_helpers.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/signing.py")
 
 make_test_authority()
 set(program "${WORK_DIR}/step/Brantel.exe")

@@ -6,7 +6,7 @@
 # SOURCE_DATE_EPOCH writes it into the CycloneDX document. Leaves the signed tree for the
 # end-to-end scenario that installs with the signed program.
 # Inputs: those of sign_helpers.cmake, GENERATOR, DD, INSPECT (brantel-inspect).
-include("${CMAKE_CURRENT_LIST_DIR}/sign_helpers.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/signing.py")
 
 if(NOT EXISTS "${REFERENCE}")
   fail("No cross build at ${REFERENCE}: build the cross preset first")
