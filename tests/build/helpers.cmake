@@ -153,10 +153,3 @@ function(expect_packed file_names)
     fail("Packed payload differs.\nExpected:\n  ${expected_text}\nPacked:\n  ${actual_text}")
   endif()
 endfunction()
-
-# `text` as UTF-16LE in hex, as a version block holds it.
-function(utf16_hex text out_var)
-  string(HEX "${text}" hex)
-  string(REGEX REPLACE "(..)" "\\100" hex "${hex}")
-  set(${out_var} "${hex}" PARENT_SCOPE)
-endfunction()

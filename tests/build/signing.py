@@ -1,100 +1,92 @@
-# Shared by the signing tests. Inputs: SOURCE_DIR, WORK_DIR (this test's own folder), OPENSSL,
-# OSSLSIGNCODE, SH, REFERENCE (the unsigned Brantel.exe of the project's cross build).
-include("${CMAKE_CURRENT_LIST_DIR}/helpers.cmake")
+"""What the signing tests share: a throwaway certificate authority and the code-signing
+certificates it issued, osslsigncode's verdict on a file, a cross tree that packs the project
+build's stand-ins and signs, and the build's signing step run on its own.
 
-set(KEYS "${WORK_DIR}/keys")
-set(PKCS12_PASSWORD "correct horse 7")
+Both tests take CMAKE SOURCE_DIR WORK_DIR GENERATOR OPENSSL OSSLSIGNCODE SH INSPECT REFERENCE, the
+last the unsigned Brantel.exe of the project's cross build.
+"""
 
-function(run_openssl)
-  execute_process(COMMAND "${OPENSSL}" ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output
-                  ERROR_VARIABLE output)
-  if(NOT result EQUAL 0)
-    fail("openssl ${ARGN} failed:\n${output}")
-  endif()
-endfunction()
+import os
+import shutil
+import subprocess
+import sys
 
-# A throwaway certificate authority, two code-signing certificates it issued (signer, also as a
-# PKCS#12 file with PKCS12_PASSWORD, and second, whose subject RFC 2253 writes with an escape,
-# SECOND_SUBJECT) and a key of nobody's certificate, all in KEYS.
-set(SECOND_SUBJECT "CN=Brantel Second Publisher\\, Ltd,O=Example")
-function(make_test_authority)
-  file(REMOVE_RECURSE "${KEYS}")
-  file(MAKE_DIRECTORY "${KEYS}")
-  file(WRITE "${KEYS}/signer.ext" "basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
-                                  "extendedKeyUsage=codeSigning\n")
-  run_openssl(req -x509 -newkey rsa:2048 -nodes -keyout "${KEYS}/ca.key" -out "${KEYS}/ca.pem"
-              -days 30 -subj "/CN=Brantel Test Authority"
-              -addext "basicConstraints=critical,CA:TRUE"
-              -addext "keyUsage=critical,keyCertSign,cRLSign")
-  set(serial 1)
-  set(signers signer second)
-  set(subjects "/CN=Brantel Test Publisher" "/O=Example/CN=Brantel Second Publisher, Ltd")
-  foreach(signer subject IN ZIP_LISTS signers subjects)
-    run_openssl(req -newkey rsa:2048 -nodes -keyout "${KEYS}/${signer}.key"
-                -out "${KEYS}/${signer}.csr" -subj "${subject}")
-    run_openssl(x509 -req -in "${KEYS}/${signer}.csr" -CA "${KEYS}/ca.pem" -CAkey "${KEYS}/ca.key"
-                -set_serial ${serial} -days 30 -extfile "${KEYS}/signer.ext"
-                -out "${KEYS}/${signer}.pem")
-    math(EXPR serial "${serial} + 1")
-  endforeach()
-  run_openssl(pkcs12 -export -in "${KEYS}/signer.pem" -inkey "${KEYS}/signer.key"
-              -out "${KEYS}/signer.p12" -passout "pass:${PKCS12_PASSWORD}")
-  run_openssl(genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out "${KEYS}/other.key")
-endfunction()
+cmake, source_dir, work, generator, openssl, osslsigncode, sh, inspect, reference = sys.argv[1:]
+keys = os.path.join(work, "keys")
+cross_dir = os.path.dirname(os.path.dirname(os.path.dirname(reference)))
+standins = os.path.join(cross_dir, "standin", "components")
+PKCS12_PASSWORD = "correct horse 7"
+# The subject of the second signer's certificate as RFC 2253 writes it, with an escape.
+SECOND_SUBJECT = "CN=Brantel Second Publisher\\, Ltd,O=Example"
 
-# Sets `result_var` to osslsigncode's exit code verifying `file` against the test authority, and
-# `output_var` to what it said.
-function(verify_signed file result_var output_var)
-  execute_process(COMMAND "${OSSLSIGNCODE}" verify -CAfile "${KEYS}/ca.pem" -in "${file}"
-                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  set(${result_var} ${result} PARENT_SCOPE)
-  set(${output_var} "${output}" PARENT_SCOPE)
-endfunction()
 
-function(must_verify file)
-  verify_signed("${file}" result output)
-  if(NOT result EQUAL 0 OR NOT output MATCHES "Signature verification: ok")
-    fail("osslsigncode verify rejected ${file}:\n${output}")
-  endif()
-endfunction()
+def run(*command):
+    """The command's exit code and all it said, on standard output and error together."""
+    done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    return done.returncode, done.stdout
 
-# Configures a cross tree at `tree` that packs the project build's stand-ins and signs with
-# the extra cache settings in ARGN.
-function(configure_signed_tree tree)
-  get_filename_component(cross_dir "${REFERENCE}/../../.." ABSOLUTE)
-  file(REMOVE_RECURSE "${tree}")
-  execute_process(
-    COMMAND "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${tree}" -G "${GENERATOR}"
-            "--toolchain=${SOURCE_DIR}/cmake/toolchain-mingw-i686.cmake"
-            -DCMAKE_BUILD_TYPE=MinSizeRel
-            "-DBRANTEL_PAYLOAD_DIR=${cross_dir}/standin/components" ${ARGN}
-    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT result EQUAL 0)
-    fail("Configuring the signed cross build failed:\n${output}")
-  endif()
-endfunction()
 
-function(build_program tree result_var output_var)
-  execute_process(COMMAND "${CMAKE_COMMAND}" --build "${tree}" --target Brantel -j 2
-                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  set(${result_var} ${result} PARENT_SCOPE)
-  set(${output_var} "${output}" PARENT_SCOPE)
-endfunction()
+def must(*command):
+    result, output = run(*command)
+    assert result == 0, f"{command} failed ({result}):\n{output}"
+    return output
 
-# Runs the build's signing step on its own, on `file`, with the -D settings in ARGN.
-function(run_sign_step file result_var output_var)
-  execute_process(
-    COMMAND "${CMAKE_COMMAND}" "-DFILE=${file}" "-DOSSLSIGNCODE=${OSSLSIGNCODE}" "-DSH=${SH}"
-            ${ARGN} -P "${SOURCE_DIR}/cmake/sign.cmake"
-    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  set(${result_var} ${result} PARENT_SCOPE)
-  set(${output_var} "${output}" PARENT_SCOPE)
-endfunction()
 
-function(must_match a b what)
-  file(SHA256 "${a}" hash_a)
-  file(SHA256 "${b}" hash_b)
-  if(NOT hash_a STREQUAL hash_b)
-    fail("${what}: ${a} (${hash_a}) differs from ${b} (${hash_b})")
-  endif()
-endfunction()
+def key(name):
+    return os.path.join(keys, name)
+
+
+def make_test_authority():
+    """In `keys`: the authority, its signers signer (also as a PKCS#12 file with PKCS12_PASSWORD)
+    and second, and a key of nobody's certificate."""
+    shutil.rmtree(keys, ignore_errors=True)
+    os.makedirs(keys)
+    with open(key("signer.ext"), "w") as file:
+        file.write("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                   "extendedKeyUsage=codeSigning\n")
+    must(openssl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key("ca.key"),
+         "-out", key("ca.pem"), "-days", "30", "-subj", "/CN=Brantel Test Authority",
+         "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    for serial, (signer, subject) in enumerate([("signer", "/CN=Brantel Test Publisher"), (
+            "second", "/O=Example/CN=Brantel Second Publisher, Ltd")], 1):
+        must(openssl, "req", "-newkey", "rsa:2048", "-nodes", "-keyout", key(f"{signer}.key"),
+             "-out", key(f"{signer}.csr"), "-subj", subject)
+        must(openssl, "x509", "-req", "-in", key(f"{signer}.csr"), "-CA", key("ca.pem"), "-CAkey",
+             key("ca.key"), "-set_serial", str(serial), "-days", "30", "-extfile",
+             key("signer.ext"), "-out", key(f"{signer}.pem"))
+    must(openssl, "pkcs12", "-export", "-in", key("signer.pem"), "-inkey", key("signer.key"),
+         "-out", key("signer.p12"), "-passout", f"pass:{PKCS12_PASSWORD}")
+    must(openssl, "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048", "-out",
+         key("other.key"))
+
+
+def verify(path):
+    """osslsigncode's exit code and verdict on `path`, checked against the test authority."""
+    return run(osslsigncode, "verify", "-CAfile", key("ca.pem"), "-in", path)
+
+
+def must_verify(path):
+    result, output = verify(path)
+    assert result == 0 and "Signature verification: ok" in output, f"{path}:\n{output}"
+
+
+def configure_tree(tree, *settings):
+    shutil.rmtree(tree, ignore_errors=True)
+    must(cmake, "-S", source_dir, "-B", tree, "-G", generator,
+         f"--toolchain={source_dir}/cmake/toolchain-mingw-i686.cmake", "-DCMAKE_BUILD_TYPE=MinSizeRel",
+         f"-DBRANTEL_PAYLOAD_DIR={standins}", *settings)
+
+
+def build(tree, target="Brantel"):
+    return run(cmake, "--build", tree, "--target", target, "-j", "2")
+
+
+def sign_step(path, *settings):
+    """The build's signing step on its own, on `path`, with the -D settings given."""
+    return run(cmake, f"-DFILE={path}", f"-DOSSLSIGNCODE={osslsigncode}", f"-DSH={sh}", *settings,
+               "-P", os.path.join(source_dir, "cmake", "sign.cmake"))
+
+
+def same_bytes(a, b):
+    with open(a, "rb") as first, open(b, "rb") as second:
+        return first.read() == second.read()
