@@ -1,6 +1,6 @@
 # An unchanged folder leaves payload.rc as it is, so nothing is compiled again; a changed file
 # reaches the compiled payload without a new configure.
-include("${CMAKE_CURRENT_LIST_DIR}/helpers.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/payload.py")
 
 read_catalogue(names)
 stage_components(${names})

@@ -1,6 +1,6 @@
 # What the build accepts: file names in any letter case, and files that the catalogue does not
 # name (left out, with a warning).
-include("${CMAKE_CURRENT_LIST_DIR}/helpers.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/payload.py")
 
 read_catalogue(names)
 

@@ -1,6 +1,6 @@
 # Configures the whole cross build once, packing the folder that the cases fill, and builds the
 # stand-ins that the cases make their component files from.
-include("${CMAKE_CURRENT_LIST_DIR}/helpers.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/payload.py")
 
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${COMPONENTS}")

@@ -1,7 +1,7 @@
 # A folder that cannot be packed stops the build with one message that names every mistake of the
 # folder (missing files, two names differing only in letter case) and every file that cannot be
 # its component, with the reason, and the build leaves no program, list or document behind.
-include("${CMAKE_CURRENT_LIST_DIR}/helpers.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/payload.py")
 
 read_catalogue(names plain)
 set(present ${names})
