@@ -1,15 +1,15 @@
-# Configures the whole cross build once, packing the folder that the cases fill, and builds the
-# stand-ins that the cases make their component files from.
-include("${CMAKE_CURRENT_LIST_DIR}/payload.py")
+"""Configures the whole cross build once, packing the folder that the cases fill, and builds the
+stand-ins that the cases make their component files from. Arguments: those of payload.py."""
 
-file(REMOVE_RECURSE "${WORK_DIR}")
-file(MAKE_DIRECTORY "${COMPONENTS}")
-execute_process(
-  COMMAND "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${TREE}" -G "${GENERATOR}"
-          "--toolchain=${SOURCE_DIR}/cmake/toolchain-mingw-i686.cmake"
-          -DCMAKE_BUILD_TYPE=MinSizeRel "-DBRANTEL_PAYLOAD_DIR=${COMPONENTS}"
-  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-if(NOT result EQUAL 0)
-  fail("Configuring the cross build failed:\n${output}")
-endif()
-build_must_pass(brantel_standins output)
+import os
+import shutil
+import subprocess
+
+from payload import cmake, components, generator, must_build, source_dir, tree, work
+
+shutil.rmtree(work, ignore_errors=True)
+os.makedirs(components)
+subprocess.run([cmake, "-S", source_dir, "-B", tree, "-G", generator,
+                f"--toolchain={source_dir}/cmake/toolchain-mingw-i686.cmake",
+                "-DCMAKE_BUILD_TYPE=MinSizeRel", f"-DBRANTEL_PAYLOAD_DIR={components}"], check=True)
+must_build("brantel_standins")

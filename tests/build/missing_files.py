@@ -1,68 +1,63 @@
-# A folder that cannot be packed stops the build with one message that names every mistake of the
-# folder (missing files, two names differing only in letter case) and every file that cannot be
-# its component, with the reason, and the build leaves no program, list or document behind.
-include("${CMAKE_CURRENT_LIST_DIR}/payload.py")
+"""A folder that cannot be packed stops the build with one message that names every mistake of the
+folder (missing files, two names differing only in letter case) and every file that cannot be its
+component, with the reason, and the build leaves no program, list or document behind. Arguments:
+those of payload.py."""
 
-read_catalogue(names plain)
-set(present ${names})
-list(REMOVE_ITEM present VBAME.DLL MSINET.OCX)
-stage_components(${present})
-file(COPY_FILE "${COMPONENTS}/MSCOMM32.OCX" "${COMPONENTS}/mscomm32.ocx")
-# Text, nothing at all, a 64-bit image, a program, a library cut short, and a library that
-# cannot register itself under the name of one that must.
-file(WRITE "${COMPONENTS}/MSCOMCTL.OCX" "just a text, no image\n")
-file(WRITE "${COMPONENTS}/COMDLG32.OCX" "")
-read_u32("${COMPONENTS}/RICHTX32.OCX" 60 pe)
-math(EXPR machine "${pe} + 4")
-math(EXPR optional "${pe} + 24")
-patch_le("${COMPONENTS}/RICHTX32.OCX" ${machine} 0x8664 2)  # x64
-patch_le("${COMPONENTS}/RICHTX32.OCX" ${optional} 0x20B 2)  # PE32+
-read_u32("${COMPONENTS}/MSFLXGRD.OCX" 60 pe)
-math(EXPR at "${pe} + 22")
-read_u32("${COMPONENTS}/MSFLXGRD.OCX" ${at} characteristics)
-math(EXPR characteristics "${characteristics} & 0xFFFF & ~0x2000")  # IMAGE_FILE_DLL cleared
-patch_le("${COMPONENTS}/MSFLXGRD.OCX" ${at} ${characteristics} 2)
-execute_process(COMMAND "${DD}" "if=${STANDINS}/MSCHRT20.OCX" "of=${COMPONENTS}/MSCHRT20.OCX"
-                        bs=1500 count=1 status=none RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  fail("Could not cut MSCHRT20.OCX short: ${result}")
-endif()
-list(GET plain 0 plain_library)
-file(COPY_FILE "${STANDINS}/${plain_library}" "${COMPONENTS}/MSDATGRD.OCX")
+import os
+import shutil
+import struct
+
+from payload import build, components, names, plain, stage_components, standins, tree
+
+stage_components([name for name in names if name not in ("VBAME.DLL", "MSINET.OCX")])
+shutil.copy(os.path.join(components, "MSCOMM32.OCX"), os.path.join(components, "mscomm32.ocx"))
+
+
+def image(name):
+    """The component file's bytes and the offset of its PE header."""
+    with open(os.path.join(components, name), "rb") as file:
+        data = bytearray(file.read())
+    return data, struct.unpack_from("<I", data, 60)[0]
+
+
+def write(name, data):
+    with open(os.path.join(components, name), "wb") as file:
+        file.write(data)
+
+
+# Text, nothing at all, a 64-bit image, a program, a library cut short, and a library that cannot
+# register itself under the name of one that must.
+write("MSCOMCTL.OCX", b"just a text, no image\n")
+write("COMDLG32.OCX", b"")
+data, pe = image("RICHTX32.OCX")
+struct.pack_into("<H", data, pe + 4, 0x8664)  # x64
+struct.pack_into("<H", data, pe + 24, 0x20B)  # PE32+
+write("RICHTX32.OCX", data)
+data, pe = image("MSFLXGRD.OCX")
+data[pe + 23] &= ~0x20  # IMAGE_FILE_DLL, 0x2000 of the characteristics, cleared
+write("MSFLXGRD.OCX", data)
+write("MSCHRT20.OCX", image("MSCHRT20.OCX")[0][:1500])
+shutil.copy(os.path.join(standins, plain[0]), os.path.join(components, "MSDATGRD.OCX"))
 
 # What an earlier build left, which a refused one must not leave standing.
-set(shipped "${TREE}/src/app/Brantel.exe" "${TREE}/src/app/Brantel.bom.txt"
-            "${TREE}/src/app/Brantel.cdx.json")
-foreach(file IN LISTS shipped)
-  file(WRITE "${file}" "an earlier build's")
-endforeach()
+shipped = [os.path.join(tree, "src", "app", name)
+           for name in ("Brantel.exe", "Brantel.bom.txt", "Brantel.cdx.json")]
+for path in shipped:
+    with open(path, "w") as file:
+        file.write("an earlier build's")
 
-build_target(brantel_payload result output)
-message("${output}")
-if(result EQUAL 0)
-  fail("The build passed a folder it should refuse:\n${output}")
-endif()
-foreach(said IN ITEMS
-    "2 missing: VBAME.DLL, MSINET.OCX"
-    "more than one file, differing only in letter case: MSCOMM32.OCX and mscomm32.ocx"
-    "MSCOMCTL.OCX: not a Windows program file (it does not start with MZ)"
-    "COMDLG32.OCX: an empty file, not a Windows program file"
-    "RICHTX32.OCX: a 64-bit image; this setup installs 32-bit components"
-    "MSFLXGRD.OCX: a program, not a library (DLL)"
-    "MSCHRT20.OCX: ends at byte 1500, inside section .text"
-    "MSDATGRD.OCX: exports no DllRegisterServer, so regsvr32 cannot register it")
-  string(FIND "${output}" "  ${said}\n" at)
-  if(at LESS 0)
-    fail("The refusal does not say \"${said}\" on a line of its own")
-  endif()
-endforeach()
-string(REGEX MATCHALL "CMake Error" errors "${output}")
-list(LENGTH errors error_count)
-if(NOT error_count EQUAL 1)
-  fail("Expected one error message, found ${error_count}:\n${output}")
-endif()
-foreach(file IN LISTS shipped)
-  if(EXISTS "${file}")
-    fail("The refused build left ${file}")
-  endif()
-endforeach()
+result, output = build("brantel_payload")
+print(output)
+assert result != 0, "The build passed a folder it should refuse"
+for said in ["2 missing: VBAME.DLL, MSINET.OCX",
+             "more than one file, differing only in letter case: MSCOMM32.OCX and mscomm32.ocx",
+             "MSCOMCTL.OCX: not a Windows program file (it does not start with MZ)",
+             "COMDLG32.OCX: an empty file, not a Windows program file",
+             "RICHTX32.OCX: a 64-bit image; this setup installs 32-bit components",
+             "MSFLXGRD.OCX: a program, not a library (DLL)",
+             "MSCHRT20.OCX: ends at byte 1500, inside section .text",
+             "MSDATGRD.OCX: exports no DllRegisterServer, so regsvr32 cannot register it"]:
+    assert f"  {said}\n" in output, f'The refusal does not say "{said}" on a line of its own'
+assert output.count("CMake Error") == 1, "Expected one error message"
+left = [path for path in shipped if os.path.exists(path)]
+assert not left, f"The refused build left {left}"

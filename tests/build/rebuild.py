@@ -1,22 +1,17 @@
-# An unchanged folder leaves payload.rc as it is, so nothing is compiled again; a changed file
-# reaches the compiled payload without a new configure.
-include("${CMAKE_CURRENT_LIST_DIR}/payload.py")
+"""An unchanged folder leaves payload.rc as it is, so nothing is compiled again; a changed file
+reaches the compiled payload without a new configure. Arguments: those of payload.py."""
 
-read_catalogue(names)
-stage_components(${names})
-build_must_pass(brantel_payload_resources output)
+import os
 
-# An mtime from long ago shows whether the next build wrote the file again.
-execute_process(COMMAND "${TOUCH}" -d @86400 "${PAYLOAD_RC}" RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  fail("Could not set the time of ${PAYLOAD_RC}")
-endif()
-build_must_pass(brantel_payload_resources output)
-file(TIMESTAMP "${PAYLOAD_RC}" stamp "%s" UTC)
-if(NOT stamp EQUAL 86400)
-  fail("payload.rc was written again although no payload file changed")
-endif()
+from payload import components, expect_packed, must_build, names, payload_rc, stage_components
 
-file(APPEND "${COMPONENTS}/MSINET.OCX" "grown by the test")
-build_must_pass(brantel_payload_resources output)
-expect_packed("${names}")
+stage_components(names)
+must_build("brantel_payload_resources")
+# A time from long ago shows whether the next build wrote the file again.
+os.utime(payload_rc, (86400, 86400))
+must_build("brantel_payload_resources")
+assert os.stat(payload_rc).st_mtime == 86400, "payload.rc was written again although no file changed"
+with open(os.path.join(components, "MSINET.OCX"), "a") as file:
+    file.write("grown by the test")
+must_build("brantel_payload_resources")
+expect_packed(names)

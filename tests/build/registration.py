@@ -3,19 +3,19 @@ class's InprocServer32 names the file regsvr32 loaded, with a threading model, a
 rule finds it by that file, as it finds a type library; unregistering removes that class and no
 other; VBAME.DLL cannot be registered.
 
-  registration.py CMAKE TREE PREFIX   (TREE: the cross tree that build.payload.configure made)
+Arguments: those of payload.py.
 """
 
 import os
 import re
 import shutil
 import subprocess
-import sys
 
 from harness import registry, wine
+from payload import must_build, standins, work
 
-cmake, tree, prefix = sys.argv[1:]
-subprocess.run([cmake, "--build", tree, "--target", "brantel_standins"], check=True)
+must_build("brantel_standins")
+prefix = os.path.join(work, "wine")
 # A prefix of this test's own, made once before anything runs in it.
 shutil.rmtree(prefix, ignore_errors=True)
 env = wine.environment(prefix)
@@ -25,7 +25,7 @@ wine.wait_for_server(prefix)
 folder = registry.system_folder_windows(prefix)
 names = ["MSINET.OCX", "COMDLG32.OCX", "VBAME.DLL"]
 for name in names:
-    shutil.copy(os.path.join(tree, "standin", "components", name), wine.system_folders(prefix)[-1])
+    shutil.copy(os.path.join(standins, name), wine.system_folders(prefix)[-1])
 
 
 def run_wine(*command):

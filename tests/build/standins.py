@@ -3,8 +3,7 @@ different, self-registering except the catalogue's plain library, saying in thei
 what they are, padded after their last section with bytes that look like a real file's rather
 than zeros, and the same bytes when built again in another folder.
 
-  standins.py CMAKE SOURCE_DIR TREE GENERATOR READOBJ
-      (TREE: the cross tree that build.payload.configure made)
+Arguments: those of payload.py.
 """
 
 import hashlib
@@ -12,15 +11,12 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 
-from harness import catalogue
+from payload import cmake, entries, generator, must_build, readobj, source_dir, standins, work
 
-cmake, source_dir, tree, generator, readobj = sys.argv[1:]
-components = catalogue.components(os.path.join(source_dir, "src", "installer", "catalogue.inc"))
-built = os.path.join(tree, "standin", "components")
-subprocess.run([cmake, "--build", tree, "--target", "brantel_standins"], check=True)
-assert sorted(os.listdir(built)) == sorted(name for name, _ in components), os.listdir(built)
+must_build("brantel_standins")
+listed = sorted(os.listdir(standins))
+assert listed == sorted(name for name, _ in entries), f"The stand-in folder holds {listed}"
 # The sizes that the stand-ins are made to; together they must come to the payload's total.
 with open(os.path.join(source_dir, "tools", "standin", "CMakeLists.txt")) as file:
     sizes = {name: int(size) for name, size in re.findall(r"^  ([A-Z0-9]+\.[A-Z]+)=(\d+)$",
@@ -33,13 +29,13 @@ def holds_utf16(data, text):
 
 
 hashes = {}
-for name, registration in components:
-    with open(os.path.join(built, name), "rb") as file:
+for name, registration in entries:
+    with open(os.path.join(standins, name), "rb") as file:
         data = file.read()
     assert len(data) == sizes[name], f"{name} is {len(data)} bytes, not {sizes[name]}"
     hashes[name] = hashlib.sha256(data).hexdigest()
     dump = subprocess.run([readobj, "--file-headers", "--coff-exports", "--sections",
-                           os.path.join(built, name)], capture_output=True, text=True, check=True).stdout
+                           os.path.join(standins, name)], capture_output=True, text=True, check=True).stdout
     assert "Machine: IMAGE_FILE_MACHINE_I386" in dump, f"{name} is not an i386 image:\n{dump}"
     assert re.search(r"Characteristics \[[^]]*IMAGE_FILE_DLL", dump), f"{name} is not a DLL:\n{dump}"
     exports = re.findall(r"Name: ([A-Za-z_]+)", dump)
@@ -58,11 +54,11 @@ for name, registration in components:
             holds_utf16(data, "OLESelfRegister"), \
             f"{name} must export the registration entry points and say OLESelfRegister: {exports}"
 assert len(set(hashes.values())) == len(hashes), "Two stand-ins have the same bytes"
-total = sum(os.path.getsize(os.path.join(built, name)) for name in hashes)
+total = sum(os.path.getsize(os.path.join(standins, name)) for name in hashes)
 assert total == 4556592, f"The stand-ins hold {total} bytes together, not 4556592"
 
 # Built again from scratch in a folder of another name and by another generator.
-other_tree = os.path.join(os.path.dirname(tree), "stand-ins built again")
+other_tree = os.path.join(work, "stand-ins built again")
 shutil.rmtree(other_tree, ignore_errors=True)
 subprocess.run([cmake, "-S", source_dir, "-B", other_tree,
                 "-G", "Unix Makefiles" if generator == "Ninja" else "Ninja",
