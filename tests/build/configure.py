@@ -3,13 +3,11 @@ stand-ins that the cases make their component files from. Arguments: those of pa
 
 import os
 import shutil
-import subprocess
 
+from cross_tree import configure
 from payload import cmake, components, generator, must_build, source_dir, tree, work
 
 shutil.rmtree(work, ignore_errors=True)
 os.makedirs(components)
-subprocess.run([cmake, "-S", source_dir, "-B", tree, "-G", generator,
-                f"--toolchain={source_dir}/cmake/toolchain-mingw-i686.cmake",
-                "-DCMAKE_BUILD_TYPE=MinSizeRel", f"-DBRANTEL_PAYLOAD_DIR={components}"], check=True)
+configure(cmake, source_dir, tree, generator, f"-DBRANTEL_PAYLOAD_DIR={components}")
 must_build("brantel_standins")

@@ -12,12 +12,11 @@ import shutil
 import subprocess
 import sys
 
+from cross_tree import configure
+
 cmake, source_dir, work_dir, generator, reference = sys.argv[1:]
 tree = os.path.join(work_dir, "reproducible")
-shutil.rmtree(tree, ignore_errors=True)
-subprocess.run([cmake, "-S", source_dir, "-B", tree, "-G", generator,
-                f"--toolchain={source_dir}/cmake/toolchain-mingw-i686.cmake",
-                "-DCMAKE_BUILD_TYPE=MinSizeRel"], check=True)
+configure(cmake, source_dir, tree, generator)
 subprocess.run([cmake, "--build", tree, "--target", "Brantel", "brantel_bom", "-j", "2"],
                check=True)
 for name in "Brantel.exe", "Brantel.cdx.json":

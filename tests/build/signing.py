@@ -11,6 +11,8 @@ import shutil
 import subprocess
 import sys
 
+from cross_tree import configure
+
 cmake, source_dir, work, generator, openssl, osslsigncode, sh, inspect, reference = sys.argv[1:]
 keys = os.path.join(work, "keys")
 cross_dir = os.path.dirname(os.path.dirname(os.path.dirname(reference)))
@@ -71,10 +73,7 @@ def must_verify(path):
 
 
 def configure_tree(tree, *settings):
-    shutil.rmtree(tree, ignore_errors=True)
-    must(cmake, "-S", source_dir, "-B", tree, "-G", generator,
-         f"--toolchain={source_dir}/cmake/toolchain-mingw-i686.cmake", "-DCMAKE_BUILD_TYPE=MinSizeRel",
-         f"-DBRANTEL_PAYLOAD_DIR={standins}", *settings)
+    configure(cmake, source_dir, tree, generator, f"-DBRANTEL_PAYLOAD_DIR={standins}", *settings)
 
 
 def build(tree, target="Brantel"):

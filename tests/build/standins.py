@@ -12,6 +12,7 @@ import re
 import shutil
 import subprocess
 
+from cross_tree import configure
 from payload import cmake, entries, generator, must_build, readobj, source_dir, standins, work
 
 must_build("brantel_standins")
@@ -59,11 +60,8 @@ assert total == 4556592, f"The stand-ins hold {total} bytes together, not 455659
 
 # Built again from scratch in a folder of another name and by another generator.
 other_tree = os.path.join(work, "stand-ins built again")
-shutil.rmtree(other_tree, ignore_errors=True)
-subprocess.run([cmake, "-S", source_dir, "-B", other_tree,
-                "-G", "Unix Makefiles" if generator == "Ninja" else "Ninja",
-                f"--toolchain={source_dir}/cmake/toolchain-mingw-i686.cmake",
-                "-DCMAKE_BUILD_TYPE=RelWithDebInfo"], check=True)
+configure(cmake, source_dir, other_tree, "Unix Makefiles" if generator == "Ninja" else "Ninja",
+          build_type="RelWithDebInfo")
 subprocess.run([cmake, "--build", other_tree, "--target", "brantel_standins"], check=True)
 for name, digest in hashes.items():
     with open(os.path.join(other_tree, "standin", "components", name), "rb") as file:
