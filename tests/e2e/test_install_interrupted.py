@@ -144,6 +144,14 @@ class Interrupted(support.Scenario):
         support.wait_for_prefix(cls.ARGS.prefix)
         return report
 
+    def assertStoppedAt(self, index, tag):
+        """The error run `tag` showed the error box with the rows before `index` installed and
+        the one at `index` still in progress."""
+        self.assertInstallErrorBox(self.report)
+        self.assertRows(self.rows_of(self.report, support.ERROR_RUN_LIST, tag),
+                        ["Installed"] * index + ["InProgress"] +
+                        ["Pending"] * (len(self.names) - index - 1))
+
     def assertStartedOnceEach(self, starts):
         self.assertStarted(starts, self.names, support.SYSTEM_FOLDER)
 
@@ -315,10 +323,7 @@ class DamagedSetup(Interrupted):
         cls.must_succeed(cls.report)
 
     def test_install_error_and_the_rows_stop_at_the_damaged_component(self):
-        self.assertInstallErrorBox(self.report)
-        self.assertRows(self.rows_of(self.report, support.ERROR_RUN_LIST, "damaged"),
-                        ["Installed"] * DAMAGED_AT + ["InProgress"] +
-                        ["Pending"] * (len(self.names) - DAMAGED_AT - 1))
+        self.assertStoppedAt(DAMAGED_AT, "damaged")
 
     def test_the_damaged_component_is_not_written_nor_registered(self):
         self.assertPayloadFiles(self.files, self.names[:DAMAGED_AT])
@@ -357,9 +362,7 @@ class RegistrationNotStartable(Interrupted):
         cls.must_succeed(cls.report)
 
     def test_install_error_and_the_component_is_removed_again(self):
-        self.assertInstallErrorBox(self.report)
-        self.assertRows(self.rows_of(self.report, support.ERROR_RUN_LIST, "not-startable"),
-                        ["InProgress"] + ["Pending"] * (len(self.names) - 1))
+        self.assertStoppedAt(0, "not-startable")
         self.assertEqual(self.files_after_failure, {})
         self.assertEqual(self.staged, {})
         line = DEBUG_LINE.findall(self.report.trace)

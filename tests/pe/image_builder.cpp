@@ -39,6 +39,18 @@ void Bytes::Name(std::size_t offset, const std::u16string& units) {
   for (std::size_t i = 0; i < units.size(); ++i) U16(offset + 2 + 2 * i, units[i]);
 }
 
+Bytes OneResource::Tree(std::uint16_t language, std::uint32_t size) {
+  Bytes tree;
+  tree.Directory(0, 0, 1);
+  tree.Entry(kRootEntry, 10, 0x80000018);
+  tree.Directory(0x18, 0, 1);
+  tree.Entry(kTypeEntry, 1, 0x80000030);
+  tree.Directory(0x30, 0, 1);
+  tree.Entry(kNameEntry, language, kDataEntry);
+  tree.DataEntry(kDataEntry, kSectionRva + kData, size);
+  return tree;
+}
+
 std::size_t OptionalHeaderSize(bool pe32_plus) {
   return pe32_plus ? 0xF0 : 0xE0;
 }

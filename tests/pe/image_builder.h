@@ -44,6 +44,20 @@ struct ImageOptions {
   std::uint16_t empty_sections_before = 0;
 };
 
+// A tree of one resource, written field by field so that a test can break any one of them:
+// type 10, name 1, `language`, and `size` bytes of data, laid out as
+//   0x00 root  0x18 names of type 10  0x30 languages of name 1  0x48 data entry  0x58 data
+struct OneResource {
+  enum : std::size_t {
+    kRootEntry = 0x10,
+    kTypeEntry = 0x28,
+    kNameEntry = 0x40,
+    kDataEntry = 0x48,
+    kData = 0x58
+  };
+  static Bytes Tree(std::uint16_t language, std::uint32_t size);
+};
+
 std::size_t OptionalHeaderSize(bool pe32_plus);
 std::size_t SectionTableOffset(bool pe32_plus);
 

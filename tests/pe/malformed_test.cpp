@@ -16,26 +16,14 @@ namespace {
 using testing::BuildImage;
 using testing::Bytes;
 using testing::ImageOptions;
+using testing::OneResource;
 
-// One type (10), one name (1), one language (1065), four bytes of data:
-//   0x00 root  0x18 names of type 10  0x30 languages of name 1  0x48 data entry  0x58 data
-constexpr std::size_t kRootEntry = 0x10;
-constexpr std::size_t kTypeEntry = 0x28;
-constexpr std::size_t kNameEntry = 0x40;
-constexpr std::size_t kDataEntry = 0x48;
-constexpr std::size_t kData = 0x58;
+// Language 1065 and the four bytes "abcd".
 constexpr std::size_t kTreeSize = 0x60;
 
 Bytes GoodTree() {
-  Bytes tree;
-  tree.Directory(0, 0, 1);
-  tree.Entry(kRootEntry, 10, 0x80000018);
-  tree.Directory(0x18, 0, 1);
-  tree.Entry(kTypeEntry, 1, 0x80000030);
-  tree.Directory(0x30, 0, 1);
-  tree.Entry(kNameEntry, 1065, kDataEntry);
-  tree.DataEntry(kDataEntry, testing::kSectionRva + kData, 4);
-  tree.U32(kData, 0x64636261);
+  Bytes tree = OneResource::Tree(1065, 4);
+  tree.U32(OneResource::kData, 0x64636261);
   tree.Resize(kTreeSize);
   return tree;
 }
@@ -46,6 +34,10 @@ ErrorKind ErrorOf(const std::vector<std::uint8_t>& image) {
 
 ErrorKind ErrorOfTree(const Bytes& tree, const ImageOptions& options = {}) {
   return ErrorOf(BuildImage(tree.data, options));
+}
+
+std::vector<std::uint8_t> GoodImage() {
+  return BuildImage(GoodTree().data);
 }
 
 void Patch16(std::vector<std::uint8_t>& image, std::size_t offset, std::uint16_t value) {
@@ -62,10 +54,6 @@ void Patch32(std::vector<std::uint8_t>& image, std::size_t offset, std::uint32_t
   image = std::move(patch.data);
 }
 
-std::vector<std::uint8_t> GoodImage() {
-  return BuildImage(GoodTree().data);
-}
-
 TEST(PeMalformed, GoodTreeIsTheBaseline) {
   const ResourceParse parsed = ParseResources(GoodImage());
   ASSERT_EQ(parsed.error, ErrorKind::kNone);
@@ -75,73 +63,59 @@ TEST(PeMalformed, GoodTreeIsTheBaseline) {
   EXPECT_EQ(std::string(parsed.tree[0].data.begin(), parsed.tree[0].data.end()), "abcd");
 }
 
+// GoodImage() with the 16- or 32-bit field at `offset` set to `value`, or cut to `size` bytes.
+ErrorKind ErrorWith16(std::size_t offset, std::uint16_t value) {
+  std::vector<std::uint8_t> image = GoodImage();
+  Patch16(image, offset, value);
+  return ErrorOf(image);
+}
+
+ErrorKind ErrorWith32(std::size_t offset, std::uint32_t value) {
+  std::vector<std::uint8_t> image = GoodImage();
+  Patch32(image, offset, value);
+  return ErrorOf(image);
+}
+
+ErrorKind ErrorCutTo(std::size_t size) {
+  std::vector<std::uint8_t> image = GoodImage();
+  image.resize(size);
+  return ErrorOf(image);
+}
+
 TEST(PeMalformed, Headers) {
   EXPECT_EQ(ErrorOf({}), ErrorKind::kTruncatedDosHeader);
-  std::vector<std::uint8_t> image = GoodImage();
-  EXPECT_EQ(ErrorOf({image.begin(), image.begin() + 63}), ErrorKind::kTruncatedDosHeader);
-
-  image = GoodImage();
-  image[1] = 'X';
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kBadDosSignature);
-
-  image = GoodImage();
-  Patch32(image, 0x3C, static_cast<std::uint32_t>(image.size() - 2));
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kBadPeOffset);
+  EXPECT_EQ(ErrorCutTo(63), ErrorKind::kTruncatedDosHeader);
+  EXPECT_EQ(ErrorWith16(0, 0x584D), ErrorKind::kBadDosSignature);  // "MX"
+  const std::size_t image_size = GoodImage().size();
+  EXPECT_EQ(ErrorWith32(0x3C, static_cast<std::uint32_t>(image_size - 2)), ErrorKind::kBadPeOffset);
   // Would wrap to a small offset if added in 32 bits.
-  Patch32(image, 0x3C, 0xFFFFFFFE);
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kBadPeOffset);
-
-  image = GoodImage();
-  image[testing::kPeOffset + 2] = 1;
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kBadPeSignature);
-
-  image = GoodImage();
-  image.resize(testing::kFileHeaderOffset + 19);
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedFileHeader);
+  EXPECT_EQ(ErrorWith32(0x3C, 0xFFFFFFFE), ErrorKind::kBadPeOffset);
+  EXPECT_EQ(ErrorWith16(testing::kPeOffset + 2, 1), ErrorKind::kBadPeSignature);
+  EXPECT_EQ(ErrorCutTo(testing::kFileHeaderOffset + 19), ErrorKind::kTruncatedFileHeader);
 }
 
 TEST(PeMalformed, OptionalHeader) {
-  std::vector<std::uint8_t> image = GoodImage();
-  Patch16(image, testing::kFileHeaderOffset + 16, 0xFFFF);
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedOptionalHeader);
-
+  const std::size_t size_field = testing::kFileHeaderOffset + 16;
+  EXPECT_EQ(ErrorWith16(size_field, 0xFFFF), ErrorKind::kTruncatedOptionalHeader);
   // Too short to hold the count of data directories.
-  image = GoodImage();
-  Patch16(image, testing::kFileHeaderOffset + 16, 0x40);
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedOptionalHeader);
-
+  EXPECT_EQ(ErrorWith16(size_field, 0x40), ErrorKind::kTruncatedOptionalHeader);
   // Holds the count, which promises a resource directory the header has no room for.
-  image = GoodImage();
-  Patch16(image, testing::kFileHeaderOffset + 16, 100);
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedOptionalHeader);
-
-  image = GoodImage();
-  Patch16(image, testing::kOptionalHeaderOffset, 0x107);
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kBadOptionalHeaderMagic);
+  EXPECT_EQ(ErrorWith16(size_field, 100), ErrorKind::kTruncatedOptionalHeader);
+  EXPECT_EQ(ErrorWith16(testing::kOptionalHeaderOffset, 0x107), ErrorKind::kBadOptionalHeaderMagic);
 }
 
 TEST(PeMalformed, SectionTable) {
-  std::vector<std::uint8_t> image = GoodImage();
-  Patch16(image, testing::kFileHeaderOffset + 2, 0xFFFF);
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedSectionTable);
-
-  image = GoodImage();
-  image.resize(testing::SectionTableOffset(false) + 39);
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kTruncatedSectionTable);
-
+  const std::size_t section_table = testing::SectionTableOffset(false);
+  EXPECT_EQ(ErrorWith16(testing::kFileHeaderOffset + 2, 0xFFFF), ErrorKind::kTruncatedSectionTable);
+  EXPECT_EQ(ErrorCutTo(section_table + 39), ErrorKind::kTruncatedSectionTable);
   // PointerToRawData near 4 GiB: the section's bytes would wrap in 32-bit arithmetic.
-  image = GoodImage();
-  Patch32(image, testing::SectionTableOffset(false) + 20, 0xFFFFFFF0);
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kSectionPastEnd);
-
-  image = GoodImage();
-  image.resize(image.size() - 1);
-  EXPECT_EQ(ErrorOf(image), ErrorKind::kSectionPastEnd);
+  EXPECT_EQ(ErrorWith32(section_table + 20, 0xFFFFFFF0), ErrorKind::kSectionPastEnd);
+  EXPECT_EQ(ErrorCutTo(GoodImage().size() - 1), ErrorKind::kSectionPastEnd);
 
   // The loader refuses sections out of order, and finding an address among them relies on it.
-  image = BuildImage(GoodTree().data, {.empty_sections_before = 1});
+  std::vector<std::uint8_t> image = BuildImage(GoodTree().data, {.empty_sections_before = 1});
   EXPECT_EQ(ErrorOf(image), ErrorKind::kNone);
-  Patch32(image, testing::SectionTableOffset(false) + 12, testing::kSectionRva + 0x10);
+  Patch32(image, section_table + 12, testing::kSectionRva + 0x10);
   EXPECT_EQ(ErrorOf(image), ErrorKind::kSectionsOutOfOrder);
 }
 
@@ -154,11 +128,11 @@ TEST(PeMalformed, ResourceRootOutsideSections) {
 
 TEST(PeMalformed, DirectoriesPastTheEnd) {
   Bytes tree = GoodTree();
-  tree.U32(kRootEntry + 4, 0x80000000 | (kTreeSize - 8));
+  tree.U32(OneResource::kRootEntry + 4, 0x80000000 | (kTreeSize - 8));
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDirectoryPastEnd);
 
   tree = GoodTree();
-  tree.U32(kRootEntry + 4, 0xFFFFFFFF);
+  tree.U32(OneResource::kRootEntry + 4, 0xFFFFFFFF);
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDirectoryPastEnd);
 
   // The root itself needs 16 bytes; the section has 8.
@@ -184,16 +158,16 @@ TEST(PeMalformed, EntryCounts) {
 
 TEST(PeMalformed, DirectoryLoops) {
   Bytes tree = GoodTree();
-  tree.U32(kRootEntry + 4, 0x80000000);  // the root lists itself
+  tree.U32(OneResource::kRootEntry + 4, 0x80000000);  // the root lists itself
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDirectoryLoop);
 
   tree = GoodTree();
-  tree.U32(kTypeEntry + 4, 0x80000000);  // a type's names point back to the root
+  tree.U32(OneResource::kTypeEntry + 4, 0x80000000);  // a type's names point back to the root
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDirectoryLoop);
 
   tree = GoodTree();
   // Below the language level no directory may follow, visited or not.
-  tree.U32(kNameEntry + 4, 0x80000018);
+  tree.U32(OneResource::kNameEntry + 4, 0x80000018);
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kTreeTooDeep);
 
   // Two types sharing one directory of names.
@@ -211,30 +185,30 @@ TEST(PeMalformed, DirectoryLoops) {
 
 TEST(PeMalformed, TreeShape) {
   Bytes tree = GoodTree();
-  tree.U32(kNameEntry + 4, 0x80000000 | kDataEntry);  // a fourth level
+  tree.U32(OneResource::kNameEntry + 4, 0x80000000 | OneResource::kDataEntry);  // a fourth level
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kTreeTooDeep);
 
   tree = GoodTree();
-  tree.U32(kRootEntry + 4, kDataEntry);  // data where the names should be
+  tree.U32(OneResource::kRootEntry + 4, OneResource::kDataEntry);  // data where the names should be
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataEntryAboveLanguage);
 
   tree = GoodTree();
-  tree.U32(kTypeEntry + 4, kDataEntry);
+  tree.U32(OneResource::kTypeEntry + 4, OneResource::kDataEntry);
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataEntryAboveLanguage);
 }
 
 TEST(PeMalformed, Names) {
   Bytes tree = GoodTree();
-  tree.U32(kRootEntry, 0x80000000 | (kTreeSize - 1));  // the length itself is cut off
+  tree.U32(OneResource::kRootEntry, 0x80000000 | (kTreeSize - 1));  // the length itself is cut off
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kNamePastEnd);
 
   tree = GoodTree();
-  tree.U32(kTypeEntry, 0x80000000 | kData);
-  tree.U16(kData, 4);  // four units promised, three present
+  tree.U32(OneResource::kTypeEntry, 0x80000000 | OneResource::kData);
+  tree.U16(OneResource::kData, 4);  // four units promised, three present
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kNamePastEnd);
 
   tree = GoodTree();
-  tree.U32(kTypeEntry, 0xFFFFFFFF);
+  tree.U32(OneResource::kTypeEntry, 0xFFFFFFFF);
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kNamePastEnd);
 }
 
@@ -264,37 +238,38 @@ TEST(PeMalformed, RepeatedNamesAreBounded) {
 
 TEST(PeMalformed, DataEntries) {
   Bytes tree = GoodTree();
-  tree.U32(kNameEntry + 4, kTreeSize - 8);
+  tree.U32(OneResource::kNameEntry + 4, kTreeSize - 8);
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataEntryPastEnd);
 
   tree = GoodTree();
-  tree.U32(kNameEntry + 4, 0x7FFFFFFF);
+  tree.U32(OneResource::kNameEntry + 4, 0x7FFFFFFF);
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataEntryPastEnd);
 
   tree = GoodTree();
-  tree.DataEntry(kDataEntry, 0x9000, 4);
+  tree.DataEntry(OneResource::kDataEntry, 0x9000, 4);
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataOutsideSections);
 
   tree = GoodTree();
-  tree.DataEntry(kDataEntry, 0x10, 4);  // inside the headers, not a section
+  tree.DataEntry(OneResource::kDataEntry, 0x10, 4);  // inside the headers, not a section
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataOutsideSections);
 
   tree = GoodTree();
-  tree.DataEntry(kDataEntry, testing::kSectionRva + kData, 9);
+  tree.DataEntry(OneResource::kDataEntry, testing::kSectionRva + OneResource::kData, 9);
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataPastEnd);
 
   // A size that wraps the RVA past 4 GiB back into the section in 32-bit arithmetic.
   tree = GoodTree();
-  tree.DataEntry(kDataEntry, testing::kSectionRva + kData, 0xFFFFFFFF);
+  tree.DataEntry(OneResource::kDataEntry, testing::kSectionRva + OneResource::kData, 0xFFFFFFFF);
   EXPECT_EQ(ErrorOfTree(tree), ErrorKind::kDataPastEnd);
 
   // Bytes past VirtualSize are file padding, not part of the section.
-  EXPECT_EQ(ErrorOfTree(GoodTree(), {.virtual_size = kData + 2}), ErrorKind::kDataPastEnd);
+  EXPECT_EQ(ErrorOfTree(GoodTree(), {.virtual_size = OneResource::kData + 2}),
+            ErrorKind::kDataPastEnd);
 }
 
 TEST(PeMalformed, ThrowingFormCarriesTheKind) {
   std::vector<std::uint8_t> image = GoodImage();
-  Patch32(image, testing::kSectionFileOffset + kRootEntry + 4, 0x80000000);
+  Patch32(image, testing::kSectionFileOffset + OneResource::kRootEntry + 4, 0x80000000);
   try {
     ReadResourceTree(image);
     FAIL() << "a looping tree was accepted";

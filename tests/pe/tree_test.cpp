@@ -122,15 +122,7 @@ TEST(PeTree, NamesAreConvertedFromUtf16) {
 }
 
 TEST(PeTree, EmptyDataAtTheSectionsEnd) {
-  testing::Bytes tree;
-  tree.Directory(0, 0, 1);
-  tree.Entry(0x10, 10, 0x80000018);
-  tree.Directory(0x18, 0, 1);
-  tree.Entry(0x28, 1, 0x80000030);
-  tree.Directory(0x30, 0, 1);
-  tree.Entry(0x40, 0, 0x48);
-  tree.DataEntry(0x48, testing::kSectionRva + 0x58, 0);
-  const ResourceParse parsed = ParseResources(BuildImage(tree.data));
+  const ResourceParse parsed = ParseResources(BuildImage(testing::OneResource::Tree(0, 0).data));
   ASSERT_EQ(parsed.error, ErrorKind::kNone) << Describe(parsed.error);
   ASSERT_EQ(parsed.tree.size(), 1u);
   EXPECT_TRUE(parsed.tree[0].data.empty());
