@@ -25,11 +25,13 @@ CertificateTable ReadTable(std::span<const std::uint8_t> bytes) {
   table.offset = directory.address;
   table.size = directory.size;
 
-  const detail::BoundedReader file(bytes);
   const std::uint64_t begin = directory.address;
   const std::uint64_t end = begin + directory.size;
   if (begin % 8 != 0) Fail(ErrorKind::kCertificateTableMisaligned);
-  if (!file.Fits(begin, directory.size)) Fail(ErrorKind::kCertificateTablePastEnd);
+  const detail::BoundedReader entries =
+      detail::BoundedReader(bytes)
+          .At(begin, ErrorKind::kCertificateTablePastEnd)
+          .Sub(directory.size, ErrorKind::kCertificateTablePastEnd);
   const auto overlaps = [&](std::uint64_t from, std::uint64_t length) {
     return length != 0 && begin < from + length && from < end;
   };
@@ -38,19 +40,19 @@ CertificateTable ReadTable(std::span<const std::uint8_t> bytes) {
     if (overlaps(section.file_offset, section.raw_size)) Fail(ErrorKind::kCertificateTableOverlaps);
   }
 
-  const detail::BoundedReader entries(
-      file.Bytes(begin, directory.size, ErrorKind::kCertificateTablePastEnd));
   constexpr ErrorKind kPast = ErrorKind::kCertificatePastTable;
   for (std::uint64_t at = 0; at < directory.size; at = Align8(at + table.entries.back().length)) {
-    const std::uint32_t length = entries.U32(at, kPast);
+    detail::BoundedReader entry = entries.At(at, kPast);
+    const std::uint32_t length = entry.U32(kPast);
     if (length < kEntryHeaderSize) Fail(ErrorKind::kCertificateTooShort);
-    if (!entries.Fits(at, length)) Fail(kPast);
-    table.entries.push_back(
-        {.offset = begin + at,
-         .length = length,
-         .revision = entries.U16(at + 4, kPast),
-         .type = entries.U16(at + 6, kPast),
-         .data = entries.Bytes(at + kEntryHeaderSize, length - kEntryHeaderSize, kPast)});
+    detail::BoundedReader rest = entry.Sub(length - 4, kPast);  // the entry after its length
+    const std::uint16_t revision = rest.U16(kPast);
+    const std::uint16_t type = rest.U16(kPast);
+    table.entries.push_back({.offset = begin + at,
+                             .length = length,
+                             .revision = revision,
+                             .type = type,
+                             .data = rest.Bytes(rest.remaining(), kPast)});
   }
   return table;
 }

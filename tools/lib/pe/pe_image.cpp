@@ -10,26 +10,29 @@ constexpr std::uint64_t kDosHeaderSize = 64;
 constexpr std::uint64_t kLfanewOffset = 0x3C;
 constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr std::uint64_t kFileHeaderSize = 20;
+constexpr std::uint64_t kOptionalSizeOffset = 16;  // in the file header
 constexpr std::uint64_t kSectionHeaderSize = 40;
 constexpr std::uint64_t kSectionNameSize = 8;
 constexpr std::uint64_t kSizeOfHeadersOffset = 60;  // in the optional header, PE32 and PE32+
 
-std::vector<Section> ReadSections(const BoundedReader& file, std::uint64_t table,
-                                  std::uint64_t count) {
+// Reads `count` section headers from where `file` stands.
+std::vector<Section> ReadSections(BoundedReader file, std::uint64_t count) {
   constexpr ErrorKind kErr = ErrorKind::kTruncatedSectionTable;
-  if (table > file.size() || count > (file.size() - table) / kSectionHeaderSize) Fail(kErr);
+  if (count > file.remaining() / kSectionHeaderSize) Fail(kErr);
   std::vector<Section> sections;
   sections.reserve(static_cast<std::size_t>(count));
   for (std::uint64_t i = 0; i < count; ++i) {
-    const std::uint64_t header = table + i * kSectionHeaderSize;
-    const std::uint32_t virtual_size = file.U32(header + 8, kErr);
-    const std::uint32_t raw_size = file.U32(header + 16, kErr);
+    BoundedReader header = file.Sub(kSectionHeaderSize, kErr);
+    const std::span<const std::uint8_t> name = header.Bytes(kSectionNameSize, kErr);
+    const std::uint32_t virtual_size = header.U32(kErr);
+    const std::uint32_t address = header.U32(kErr);
+    const std::uint32_t raw_size = header.U32(kErr);
+    const std::uint32_t file_offset = header.U32(kErr);
     // Bytes past the virtual size are padding the loader never maps; a zero virtual size is
     // what some linkers write when they mean "the raw size".
     const std::uint32_t extent =
         virtual_size != 0 && virtual_size < raw_size ? virtual_size : raw_size;
-    const std::span<const std::uint8_t> name = file.Bytes(header, kSectionNameSize, kErr);
-    Section section{file.U32(header + 12, kErr), extent, file.U32(header + 20, kErr), raw_size,
+    Section section{address, extent, file_offset, raw_size,
                     std::string(name.begin(), std::ranges::find(name, 0))};
     if (!sections.empty() && section.address < sections.back().address + sections.back().extent) {
       Fail(ErrorKind::kSectionsOutOfOrder);
@@ -42,26 +45,27 @@ std::vector<Section> ReadSections(const BoundedReader& file, std::uint64_t table
 }  // namespace
 
 Image::Image(std::span<const std::uint8_t> bytes) : bytes_(bytes), file_(bytes) {
-  if (!file_.Fits(0, kDosHeaderSize)) Fail(ErrorKind::kTruncatedDosHeader);
-  if (file_.U16(0, ErrorKind::kTruncatedDosHeader) != 0x5A4D) {  // "MZ"
+  BoundedReader dos = BoundedReader(bytes).Sub(kDosHeaderSize, ErrorKind::kTruncatedDosHeader);
+  if (dos.U16(ErrorKind::kTruncatedDosHeader) != 0x5A4D) {  // "MZ"
     Fail(ErrorKind::kBadDosSignature);
   }
-  const std::uint64_t pe = file_.U32(kLfanewOffset, ErrorKind::kTruncatedDosHeader);
-  if (file_.U32(pe, ErrorKind::kBadPeOffset) != kPeSignature) Fail(ErrorKind::kBadPeSignature);
+  dos.Seek(kLfanewOffset, ErrorKind::kTruncatedDosHeader);
+  BoundedReader pe = file_.At(dos.U32(ErrorKind::kTruncatedDosHeader), ErrorKind::kBadPeOffset);
+  if (pe.U32(ErrorKind::kBadPeOffset) != kPeSignature) Fail(ErrorKind::kBadPeSignature);
 
-  const std::uint64_t file_header = pe + 4;
   constexpr ErrorKind kFileErr = ErrorKind::kTruncatedFileHeader;
-  if (!file_.Fits(file_header, kFileHeaderSize)) Fail(kFileErr);
-  machine_ = file_.U16(file_header, kFileErr);
-  const std::uint16_t section_count = file_.U16(file_header + 2, kFileErr);
-  const std::uint16_t optional_size = file_.U16(file_header + 16, kFileErr);
-  characteristics_ = file_.U16(file_header + 18, kFileErr);
+  BoundedReader file_header = pe.Sub(kFileHeaderSize, kFileErr);
+  machine_ = file_header.U16(kFileErr);
+  const std::uint16_t section_count = file_header.U16(kFileErr);
+  file_header.Skip(kOptionalSizeOffset - 4, kFileErr);  // the time stamp and symbol table
+  const std::uint16_t optional_size = file_header.U16(kFileErr);
+  characteristics_ = file_header.U16(kFileErr);
 
-  optional_offset_ = file_header + kFileHeaderSize;
+  optional_offset_ = pe.position();
   constexpr ErrorKind kOptErr = ErrorKind::kTruncatedOptionalHeader;
-  optional_ = file_.Bytes(optional_offset_, optional_size, kOptErr);
-  const BoundedReader optional(optional_);
-  const std::uint16_t magic = optional.U16(0, kOptErr);
+  optional_ = pe.Bytes(optional_size, kOptErr);
+  BoundedReader optional(optional_);
+  const std::uint16_t magic = optional.U16(kOptErr);
   if (magic == 0x10B) {  // PE32
     directories_ = 96;
   } else if (magic == 0x20B) {  // PE32+
@@ -70,11 +74,11 @@ Image::Image(std::span<const std::uint8_t> bytes) : bytes_(bytes), file_(bytes) 
   } else {
     Fail(ErrorKind::kBadOptionalHeaderMagic);
   }
-  directory_count_ = optional.U32(directories_ - 4, kOptErr);
-  size_of_headers_ = optional.U32(kSizeOfHeadersOffset, kOptErr);
+  directory_count_ = optional.At(directories_ - 4, kOptErr).U32(kOptErr);
+  size_of_headers_ = optional.At(kSizeOfHeadersOffset, kOptErr).U32(kOptErr);
   // The checksum lies below the directories' count, which was read: it is inside the header.
   static_assert(kChecksumOffset + 4 <= 96 - 4);
-  sections_ = ReadSections(file_, optional_offset_ + optional_size, section_count);
+  sections_ = ReadSections(pe, section_count);
 }
 
 std::optional<std::uint64_t> Image::DirectoryEntryOffset(std::uint32_t index) const {
@@ -85,10 +89,11 @@ std::optional<std::uint64_t> Image::DirectoryEntryOffset(std::uint32_t index) co
 
 DirectoryEntry Image::Directory(std::uint32_t index) const {
   if (directory_count_ <= index) return {0, 0};
-  const BoundedReader optional(optional_);
-  const std::uint64_t entry = directories_ + std::uint64_t{index} * 8;
   constexpr ErrorKind kOptErr = ErrorKind::kTruncatedOptionalHeader;
-  return {optional.U32(entry, kOptErr), optional.U32(entry + 4, kOptErr)};
+  BoundedReader entry =
+      BoundedReader(optional_).At(directories_ + std::uint64_t{index} * 8, kOptErr);
+  const std::uint32_t address = entry.U32(kOptErr);
+  return {address, entry.U32(kOptErr)};
 }
 
 // With the sections in order and apart, only the last one that starts at or below `rva` can hold
@@ -121,7 +126,8 @@ Location Image::Locate(std::uint64_t rva, std::uint64_t size, ErrorKind if_outsi
 }
 
 std::span<const std::uint8_t> Image::Bytes(const Location& at, std::uint64_t size) const {
-  return file_.Bytes(at.section->file_offset + at.within, size, ErrorKind::kSectionPastEnd);
+  return file_.At(at.section->file_offset + at.within, ErrorKind::kSectionPastEnd)
+      .Bytes(size, ErrorKind::kSectionPastEnd);
 }
 
 }  // namespace brantel::pe::detail

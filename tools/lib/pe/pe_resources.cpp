@@ -16,6 +16,7 @@ using detail::Fail;
 
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
 constexpr std::uint64_t kDirectoryHeaderSize = 16;
+constexpr std::uint64_t kEntryCountsOffset = 12;  // the named entries' count, then the ids'
 constexpr std::uint64_t kEntrySize = 8;
 constexpr std::uint64_t kDataEntrySize = 16;
 constexpr std::uint32_t kHighBit = 0x80000000u;
@@ -43,18 +44,18 @@ class TreeWalker {
   void Directory(std::uint64_t offset, int depth) {
     if (!visited_.insert(offset).second) Fail(ErrorKind::kDirectoryLoop);
     constexpr ErrorKind kErr = ErrorKind::kDirectoryPastEnd;
-    if (!tree_.Fits(offset, kDirectoryHeaderSize)) Fail(kErr);
-    const std::uint64_t count =
-        std::uint64_t{tree_.U16(offset + 12, kErr)} + tree_.U16(offset + 14, kErr);
+    detail::BoundedReader at = tree_.At(offset, kErr);
+    detail::BoundedReader header = at.Sub(kDirectoryHeaderSize, kErr);
+    header.Skip(kEntryCountsOffset, kErr);
+    const std::uint64_t named = header.U16(kErr);
+    const std::uint64_t count = named + header.U16(kErr);
     if (count > entry_budget_) Fail(ErrorKind::kAbsurdEntryCount);
     entry_budget_ -= count;
-    const std::uint64_t entries = offset + kDirectoryHeaderSize;
-    if (!tree_.Fits(entries, count * kEntrySize)) Fail(ErrorKind::kEntryPastEnd);
+    detail::BoundedReader entries = at.Sub(count * kEntrySize, ErrorKind::kEntryPastEnd);
 
     for (std::uint64_t i = 0; i < count; ++i) {
-      const std::uint64_t entry = entries + i * kEntrySize;
-      const std::uint32_t name_field = tree_.U32(entry, ErrorKind::kEntryPastEnd);
-      const std::uint32_t target = tree_.U32(entry + 4, ErrorKind::kEntryPastEnd);
+      const std::uint32_t name_field = entries.U32(ErrorKind::kEntryPastEnd);
+      const std::uint32_t target = entries.U32(ErrorKind::kEntryPastEnd);
       path_[depth] = (name_field & kHighBit) != 0 ? ResourceKey(Name(name_field & ~kHighBit))
                                                   : ResourceKey(name_field);
       if ((target & kHighBit) != 0) {
@@ -69,23 +70,24 @@ class TreeWalker {
 
   std::string Name(std::uint64_t offset) {
     constexpr ErrorKind kErr = ErrorKind::kNamePastEnd;
-    const std::uint64_t length = tree_.U16(offset, kErr);
-    const std::span<const std::uint8_t> units = tree_.Bytes(offset + 2, length * 2, kErr);
+    detail::BoundedReader name = tree_.At(offset, kErr);
+    const std::uint64_t length = name.U16(kErr);
+    const std::span<const std::uint8_t> units = name.Bytes(length * 2, kErr);
     Charge(units.size());
     return Utf8FromUtf16Le(units);
   }
 
   void Leaf(std::uint64_t offset) {
     constexpr ErrorKind kErr = ErrorKind::kDataEntryPastEnd;
-    if (!tree_.Fits(offset, kDataEntrySize)) Fail(kErr);
-    const std::uint32_t rva = tree_.U32(offset, kErr);
-    const std::uint32_t size = tree_.U32(offset + 4, kErr);
+    detail::BoundedReader entry = tree_.At(offset, kErr).Sub(kDataEntrySize, kErr);
+    const std::uint32_t rva = entry.U32(kErr);
+    const std::uint32_t size = entry.U32(kErr);
     ResourceLeaf leaf{
         .type = path_[0],
         .name = path_[1],
         .language = path_[2],
-        .codePage = tree_.U32(offset + 8, kErr),
-        .reserved = tree_.U32(offset + 12, kErr),
+        .codePage = entry.U32(kErr),
+        .reserved = entry.U32(kErr),
         .rva = rva,
         .size = size,
         .data = image_.Map(rva, size, ErrorKind::kDataOutsideSections, ErrorKind::kDataPastEnd)};

@@ -35,25 +35,25 @@ struct Block {
 
 // Reads the block at `offset`, which must end by `limit`.
 Block ReadBlock(const Reader& bytes, std::uint64_t offset, std::uint64_t limit) {
-  const std::uint16_t length = bytes.U16(offset, ErrorKind::kTruncatedVersionBlock);
+  constexpr ErrorKind kTruncated = ErrorKind::kTruncatedVersionBlock;
+  Reader header = bytes.At(offset, kTruncated);
+  const std::uint16_t length = header.U16(kTruncated);
   if (length < kBlockHeaderSize || length > limit - offset) Fail(ErrorKind::kBadVersionBlockLength);
   Block block;
   block.end = offset + length;
-  const std::uint16_t value_length = bytes.U16(offset + 2, ErrorKind::kTruncatedVersionBlock);
-  block.type = bytes.U16(offset + 4, ErrorKind::kTruncatedVersionBlock);
+  const std::uint16_t value_length = header.U16(kTruncated);
+  block.type = header.U16(kTruncated);
 
-  std::uint64_t at = offset + kBlockHeaderSize;
   std::u16string key;
   for (;;) {
-    if (block.end - at < 2) Fail(ErrorKind::kUnterminatedVersionKey);
-    const std::uint16_t unit = bytes.U16(at, ErrorKind::kUnterminatedVersionKey);
-    at += 2;
+    if (block.end - header.position() < 2) Fail(ErrorKind::kUnterminatedVersionKey);
+    const std::uint16_t unit = header.U16(ErrorKind::kUnterminatedVersionKey);
     if (unit == 0) break;
     key.push_back(static_cast<char16_t>(unit));
   }
   block.key = Utf8FromUtf16(key);
 
-  block.value_offset = std::min(Align4(at), block.end);
+  block.value_offset = std::min(Align4(header.position()), block.end);
   // A text value's length counts UTF-16 units; writers that counted bytes instead are common,
   // so a text is cut at the block's end rather than refused.
   std::uint64_t value_size =
@@ -74,7 +74,8 @@ std::vector<Block> Children(const Reader& bytes, const Block& parent) {
   std::uint64_t at = parent.children;
   while (parent.end - at >= kBlockHeaderSize) {
     // Zeros after the last child are padding.
-    if (bytes.U16(at, ErrorKind::kTruncatedVersionBlock) == 0) break;
+    constexpr ErrorKind kTruncated = ErrorKind::kTruncatedVersionBlock;
+    if (bytes.At(at, kTruncated).U16(kTruncated) == 0) break;
     children.push_back(ReadBlock(bytes, at, parent.end));
     at = std::min(Align4(children.back().end), parent.end);
   }
@@ -83,9 +84,11 @@ std::vector<Block> Children(const Reader& bytes, const Block& parent) {
 
 // A text value up to its terminating zero.
 std::string Text(const Reader& bytes, const Block& block) {
+  constexpr ErrorKind kErr = ErrorKind::kVersionValuePastBlock;
+  Reader value = bytes.At(block.value_offset, kErr);
   std::u16string units;
   for (std::uint64_t i = 0; i + 1 < block.value_size; i += 2) {
-    const std::uint16_t unit = bytes.U16(block.value_offset + i, ErrorKind::kVersionValuePastBlock);
+    const std::uint16_t unit = value.U16(kErr);
     if (unit == 0) break;
     units.push_back(static_cast<char16_t>(unit));
   }
@@ -106,12 +109,12 @@ VersionInfo Parse(std::span<const std::uint8_t> data) {
   if (root.key != "VS_VERSION_INFO") Fail(ErrorKind::kBadVersionRootKey);
   VersionInfo info;
   if (root.value_size != 0) {
-    if (root.value_size < kFixedInfoSize ||
-        bytes.U32(root.value_offset, ErrorKind::kBadFixedFileInfo) != kFixedInfoSignature) {
-      Fail(ErrorKind::kBadFixedFileInfo);
-    }
-    const std::uint32_t most = bytes.U32(root.value_offset + 8, ErrorKind::kBadFixedFileInfo);
-    const std::uint32_t least = bytes.U32(root.value_offset + 12, ErrorKind::kBadFixedFileInfo);
+    constexpr ErrorKind kErr = ErrorKind::kBadFixedFileInfo;
+    Reader fixed = bytes.At(root.value_offset, kErr);
+    if (root.value_size < kFixedInfoSize || fixed.U32(kErr) != kFixedInfoSignature) Fail(kErr);
+    fixed.Skip(4, kErr);  // the structure's version
+    const std::uint32_t most = fixed.U32(kErr);
+    const std::uint32_t least = fixed.U32(kErr);
     info.fileVersion = {static_cast<std::uint16_t>(most >> 16), static_cast<std::uint16_t>(most),
                         static_cast<std::uint16_t>(least >> 16), static_cast<std::uint16_t>(least)};
   }
