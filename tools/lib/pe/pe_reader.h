@@ -47,10 +47,6 @@ class BoundedReader {
   std::uint64_t position() const { return position_; }
   std::uint64_t remaining() const { return bytes_.size() - position_; }
 
-  bool Fits(std::uint64_t offset, std::uint64_t length) const {
-    return offset <= bytes_.size() && length <= bytes_.size() - offset;
-  }
-
   void Seek(std::uint64_t offset, ErrorKind if_outside) {
     if (offset > bytes_.size()) Fail(if_outside);
     position_ = offset;
