@@ -28,6 +28,8 @@ class FormControls : public InstallControls {
   virtual void SetWindowCaption(std::string_view caption) = 0;
   virtual void SetAboutCaption(std::string_view caption) = 0;
 
+  // The rows' own operations, defined with the rows (window/rows.cpp). AppendRowStatus appends
+  // dots and `message` to label `index`, making a line of kStatusLineWidth characters.
   void SetRowState(ComponentIndex index, RowState state) final;
   void AppendRowStatus(ComponentIndex index, std::string_view message) final;
 };

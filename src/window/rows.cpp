@@ -51,24 +51,15 @@ void BuildRows(FormControls& controls) {
   }
 }
 
-void SetRowState(FormControls& controls, ComponentIndex index, RowState state) {
+void FormControls::SetRowState(ComponentIndex index, RowState state) {
   const ControlName shown = PictureOf(state);
   for (const ControlName picture : kRowPictures) {
-    controls.SetVisible(picture, index, picture == shown);
+    SetVisible(picture, index, picture == shown);
   }
 }
 
-void AppendRowStatus(FormControls& controls, ComponentIndex index, std::string_view message) {
-  const std::string line = ComposeStatusLine(controls.LabelText(index), message);
-  controls.SetLabelText(index, line);
-}
-
-void FormControls::SetRowState(ComponentIndex index, RowState state) {
-  brantel::SetRowState(*this, index, state);
-}
-
 void FormControls::AppendRowStatus(ComponentIndex index, std::string_view message) {
-  brantel::AppendRowStatus(*this, index, message);
+  SetLabelText(index, ComposeStatusLine(LabelText(index), message));
 }
 
 }  // namespace brantel

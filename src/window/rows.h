@@ -1,8 +1,6 @@
 #pragma once
 
 #include <array>
-#include <string>
-#include <string_view>
 
 #include "installer/catalogue.h"
 #include "window/design.h"
@@ -26,10 +24,5 @@ ControlName PictureOf(RowState state);
 
 // Builds rows 1 to 13 from the designed row 0, leaving every row Pending.
 void BuildRows(FormControls& controls);
-
-void SetRowState(FormControls& controls, ComponentIndex index, RowState state);
-
-// Appends dots and `message` to label `index`, making a line of kStatusLineWidth characters.
-void AppendRowStatus(FormControls& controls, ComponentIndex index, std::string_view message);
 
 }  // namespace brantel

@@ -1,7 +1,20 @@
-"""A cross tree of the project, configured afresh as the build tests make theirs."""
+"""What the build tests share: running a command for all it says, and a cross tree of the
+project, configured afresh as the build tests make theirs."""
 
 import shutil
 import subprocess
+
+
+def run(*command):
+    """The command's exit code and all it said, on standard output and error together."""
+    done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    return done.returncode, done.stdout
+
+
+def must(*command):
+    result, output = run(*command)
+    assert result == 0, f"{command} failed ({result}):\n{output}"
+    return output
 
 
 def configure(cmake, source_dir, tree, generator, *settings, build_type="MinSizeRel"):

@@ -9,6 +9,7 @@ import shutil
 import subprocess
 import sys
 
+from cross_tree import run
 from harness import catalogue
 
 cmake, source_dir, work, generator, readobj, facts_json = sys.argv[1:]
@@ -36,9 +37,7 @@ def stage_components(file_names):
 
 def build(target):
     """The build's exit code and all it said."""
-    done = subprocess.run([cmake, "--build", tree, "--target", target], stdout=subprocess.PIPE,
-                          stderr=subprocess.STDOUT, text=True)
-    return done.returncode, done.stdout
+    return run(cmake, "--build", tree, "--target", target)
 
 
 def must_build(target):

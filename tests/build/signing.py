@@ -8,10 +8,9 @@ last the unsigned Brantel.exe of the project's cross build.
 
 import os
 import shutil
-import subprocess
 import sys
 
-from cross_tree import configure
+from cross_tree import configure, must, run
 
 cmake, source_dir, work, generator, openssl, osslsigncode, sh, inspect, reference = sys.argv[1:]
 keys = os.path.join(work, "keys")
@@ -20,18 +19,6 @@ standins = os.path.join(cross_dir, "standin", "components")
 PKCS12_PASSWORD = "correct horse 7"
 # The subject of the second signer's certificate as RFC 2253 writes it, with an escape.
 SECOND_SUBJECT = "CN=Brantel Second Publisher\\, Ltd,O=Example"
-
-
-def run(*command):
-    """The command's exit code and all it said, on standard output and error together."""
-    done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    return done.returncode, done.stdout
-
-
-def must(*command):
-    result, output = run(*command)
-    assert result == 0, f"{command} failed ({result}):\n{output}"
-    return output
 
 
 def key(name):

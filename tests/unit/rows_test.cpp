@@ -105,7 +105,7 @@ TEST(SetRowState, ShowsOnlyThePictureOfTheStateInTheFixedOrder) {
   testing::FakeForm form;
   BuildRows(form);
   form.ops.clear();
-  SetRowState(form, 2, RowState::InProgress);
+  form.SetRowState(2, RowState::InProgress);
   EXPECT_EQ(form.ops,
             (std::vector<std::string>{"hide PicGood(2)", "hide PicError(2)", "hide PicInfo(2)",
                                       "hide PicQues(2)", "show PicArrow(2)"}));
@@ -114,7 +114,7 @@ TEST(SetRowState, ShowsOnlyThePictureOfTheStateInTheFixedOrder) {
                                                  {RowState::Installed, PicGood},
                                                  {RowState::AlreadyInstalled, PicInfo}};
   for (const auto& [state, picture] : shown) {
-    SetRowState(form, 5, state);
+    form.SetRowState(5, state);
     EXPECT_EQ(form.VisiblePictures(5), std::vector<ControlName>{picture});
   }
 }
@@ -126,7 +126,7 @@ TEST(SetRowState, AnySequenceLeavesExactlyOnePictureAndNeverTheErrorOne) {
   std::mt19937 random(12345);
   std::uniform_int_distribution<int> pick(0, 3);
   for (int step = 0; step < 500; ++step) {
-    SetRowState(form, 7, static_cast<RowState>(pick(random)));
+    form.SetRowState(7, static_cast<RowState>(pick(random)));
     const auto visible = form.VisiblePictures(7);
     ASSERT_EQ(visible.size(), 1u) << step;
     ASSERT_NE(visible[0], PicError) << step;

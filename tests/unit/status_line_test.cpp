@@ -55,7 +55,7 @@ TEST(StatusLine, LongerPairIsAnInvalidArgumentAndLeavesTheLabelAlone) {
   const std::string longName(26, 'N');  // 26 + 35 = 61
   form.PresetLabel(0, longName);
   try {
-    AppendRowStatus(form, 0, kMessageInstalled);
+    form.AppendRowStatus(0, kMessageInstalled);
     FAIL() << "a 61-character pair was accepted";
   } catch (const Error& error) {
     EXPECT_EQ(error.code(), error_code::kInvalidArgument);
@@ -66,7 +66,7 @@ TEST(StatusLine, LongerPairIsAnInvalidArgumentAndLeavesTheLabelAlone) {
 TEST(StatusLine, AppendWritesTheComposedLineIntoTheLabel) {
   testing::FakeForm form;
   form.PresetLabel(3, "COMCTL32.OCX");
-  AppendRowStatus(form, 3, kMessageAlreadyInstalled);
+  form.AppendRowStatus(3, kMessageAlreadyInstalled);
   EXPECT_EQ(form.Label(3), "COMCTL32.OCX" + std::string(31, '.') + "Already installed");
 }
 
